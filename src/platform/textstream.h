@@ -1,0 +1,76 @@
+// Text streams over binary I/O.
+//
+// Every stream of the program, files and the three standard streams alike,
+// goes through this layer so that text mode behaves the same on every
+// platform: on reading, every CR byte is dropped and the data ends at the
+// first Ctrl-Z (0x1A); on writing, every LF goes out as CR LF. Binary
+// streams ("rb", "wb") pass bytes through untouched.
+//
+// The layer is also the seam for tests: a stream can be built over any
+// StreamOps, for example one whose writes fail.
+#pragma once
+
+namespace kawase {
+
+// Raw byte transport beneath a stream.
+struct StreamOps {
+  // Reads up to n bytes into buf: the count read, 0 at the end, -1 on error.
+  long (*read)(void* handle, unsigned char* buf, long n);
+  // Writes up to n bytes: the count written (may be short), -1 on error.
+  long (*write)(void* handle, const unsigned char* buf, long n);
+  // Releases the handle: 0, or -1 on failure.
+  int (*close)(void* handle);
+};
+
+struct Stream;
+
+enum StdStream { kStdin = 0, kStdout = 1, kStderr = 2 };
+
+// Opens a file by name: "r" and "w" are text mode, "rb" and "wb" binary;
+// "w"/"wb" create or truncate. Null on failure.
+Stream* streamOpen(const char* name, const char* mode);
+
+// A stream over caller-supplied operations, with the same modes. `buffered`
+// 0 makes every write go straight to ops->write.
+Stream* streamOpenOps(const StreamOps* ops, void* handle, const char* mode, int buffered);
+
+// The standard streams (text mode; standard error unbuffered, standard
+// output unbuffered on a terminal and fully buffered otherwise).
+Stream* stdStream(StdStream which);
+
+// Puts `stream` in the place of a standard stream and returns the old one
+// (which stays open). Tests use it to capture output.
+Stream* replaceStdStream(StdStream which, Stream* stream);
+
+// Line input as fgets does on the text: at most limit - 1 bytes, stops
+// after an LF, NUL-terminates. Null when nothing was read (end or error).
+char* streamGets(char* buf, int limit, Stream* stream);
+
+// Block input: up to n bytes (after text-mode translation); 0 at the end or
+// on error.
+long streamRead(void* buf, long n, Stream* stream);
+
+// Block output: returns how many of the n bytes were accepted; fewer than n
+// means a write failed.
+long streamWrite(const void* buf, long n, Stream* stream);
+
+// Writes a NUL-terminated string: 0, or -1 on failure.
+int streamPuts(const char* text, Stream* stream);
+
+// Writes out buffered output: 0, or -1 on failure.
+int streamFlush(Stream* stream);
+
+// Nonzero once a read or write on the stream has failed.
+int streamError(Stream* stream);
+
+// Nonzero once a read has met the end of the data.
+int streamEof(Stream* stream);
+
+// Flushes and closes: 0, or -1 (EOF) if the flush or the close failed.
+// The stream is released either way.
+int streamClose(Stream* stream);
+
+// Writes out every open stream's buffered output, then ends the process.
+[[noreturn]] void Exit(int status);
+
+}  // namespace kawase

@@ -1,0 +1,173 @@
+#!/usr/bin/env python3
+"""Write src/convert/mapping_tables.cpp: the two code mapping tables.
+
+The base mapping is Shift_JIS-2004 (JIS X 0213:2004, both planes) as
+Python's own `shift_jis_2004` codec decodes it. Every single byte and every
+lead/trail pair is decoded; nothing is taken from the encoder, whose choices
+for shared code points differ from ours. On top of the base the tables give
+seven symbol codes their code page 932 values, map two more to fullwidth
+forms, add the NEC row 13 codes and give 0x5C a second record.
+
+Standard library only, so it runs on any build host.
+
+usage: gen_tables.py [OUTPUT]   (default: src/convert/mapping_tables.cpp)
+"""
+
+import os
+import sys
+
+# Base values the tables rely on. The codec agrees with all of them; they
+# are forced anyway so that a different codec build cannot move them.
+NAMED_BASE = {
+    0x8150: 0xFFE3, 0x815C: 0x2015, 0x818F: 0xFFE5, 0x8190: 0xFF04,
+    0x81AF: 0xFF0D, 0x81B0: 0x007E, 0x81D2: 0x2225,
+    0x815F: 0x005C, 0x8160: 0x301C, 0x8161: 0x2016, 0x817C: 0x2212,
+    0x8191: 0x00A2, 0x8192: 0x00A3, 0x81CA: 0x00AC, 0x81D4: 0x2985,
+    0x81D5: 0x2986,
+    # the ten characters added by the 2004 edition, and 0xFC5A
+    0x879F: 0x4FF1, 0x889E: 0x525D, 0x9873: 0x20B9F, 0x989E: 0x541E,
+    0xEAA5: 0x5653, 0xEFF8: 0x59F8, 0xEFF9: 0x5C5B, 0xEFFA: 0x5E77,
+    0xEFFB: 0x7626, 0xEFFC: 0x7E6B, 0xFC5A: 0x9B1C,
+}
+
+# Code page 932 values that replace the base value of a code.
+CP932_VALUES = {
+    0x815F: 0xFF3C, 0x8160: 0xFF5E, 0x8161: 0x2225, 0x817C: 0xFF0D,
+    0x8191: 0xFFE0, 0x8192: 0xFFE1, 0x81CA: 0xFFE2, 0x81D4: 0xFF5F,
+    0x81D5: 0xFF60,
+}
+
+# NEC row 13 codes that code page 932 has and JIS X 0213 leaves empty.
+NEC_ROW13 = {
+    0x8790: 0x2252, 0x8791: 0x2261, 0x8792: 0x222B, 0x8794: 0x2211,
+    0x8795: 0x221A, 0x8796: 0x22A5, 0x8797: 0x2220, 0x879A: 0x2235,
+    0x879B: 0x2229, 0x879C: 0x222A,
+}
+
+# Second code points for a code that already has one (Unicode direction).
+EXTRA_SOURCES = {
+    0x00A2: 0x8191, 0x00A3: 0x8192, 0x00AC: 0x81CA, 0x2014: 0x815C,
+    0x2016: 0x8161, 0x2212: 0x817C, 0x301C: 0x8160,
+}
+
+LEAD_BYTES = list(range(0x81, 0xA0)) + list(range(0xE0, 0xFD))
+TRAIL_BYTES = list(range(0x40, 0x7F)) + list(range(0x80, 0xFD))
+SINGLE_BYTES = list(range(0x00, 0x80)) + list(range(0xA1, 0xE0))
+
+
+def decode(raw):
+    """The code points of one Shift_JIS-2004 code, or None if unassigned."""
+    try:
+        text = raw.decode("shift_jis_2004")
+    except UnicodeDecodeError:
+        return None
+    return [ord(ch) for ch in text]
+
+
+def read_base():
+    """Every assigned code with its one or two code points."""
+    base = {}
+    for b in SINGLE_BYTES:
+        cps = decode(bytes([b]))
+        if cps is not None:
+            base[b] = cps
+    for lead in LEAD_BYTES:
+        for trail in TRAIL_BYTES:
+            cps = decode(bytes([lead, trail]))
+            if cps is not None:
+                base[lead << 8 | trail] = cps
+    for code, cp in NAMED_BASE.items():
+        base[code] = [cp]
+    # JIS X 0201 Roman in the single-byte range
+    base[0x5C] = [0x00A5]
+    base[0x7E] = [0x203E]
+    return base
+
+
+def build_sjis_table(base):
+    """(sjis, unicode) records ordered by code; 0x5C has two records."""
+    single = {code: cps[0] for code, cps in base.items() if len(cps) == 1}
+    single.update(CP932_VALUES)
+    for code in NEC_ROW13:
+        assert code not in single, hex(code)
+    single.update(NEC_ROW13)
+    records = [(0x5C, 0x005C)] + sorted(single.items())
+    records.sort(key=lambda r: r[0])  # stable: (0x5C, U+005C) stays first
+    return records
+
+
+def build_unicode_table(sjis_records):
+    """(sjis, unicode) records ordered by code point, each code point once."""
+    preferred = set(CP932_VALUES) | set(NEC_ROW13)
+    by_cp = {}
+    for code, cp in sjis_records:
+        if cp not in by_cp:
+            by_cp[cp] = code
+        elif code in preferred:
+            by_cp[cp] = code
+        elif by_cp[cp] in preferred or cp == 0x005C or cp == 0x00A5:
+            pass
+        else:
+            raise SystemExit("code point U+%04X has two codes" % cp)
+    # U+005C is reached only from the single byte 0x5C, never from 0x815F.
+    by_cp[0x005C] = 0x5C
+    for cp, code in EXTRA_SOURCES.items():
+        assert cp not in by_cp, hex(cp)
+        by_cp[cp] = code
+    return sorted(((code, cp) for cp, code in by_cp.items()),
+                  key=lambda r: r[1])
+
+
+def write_table(out, name, records):
+    out.append("const MappingRecord %s[%d] = {\n" % (name, len(records)))
+    for i in range(0, len(records), 4):
+        row = records[i:i + 4]
+        out.append("   " + "".join(" {0x%04X, 0x%05X}," % r for r in row)
+                   + "\n")
+    out.append("};\n")
+    out.append("const int %sCount = %d;\n\n" % (name, len(records)))
+
+
+def generate():
+    base = read_base()
+    tbl2 = build_sjis_table(base)
+    tbl = build_unicode_table(tbl2)
+    if len(tbl) != 11406 or len(tbl2) != 11410:
+        raise SystemExit("unexpected record counts %d/%d"
+                         % (len(tbl), len(tbl2)))
+    version = "%d.%d" % sys.version_info[:2]
+    out = [
+        "// Code mapping tables: Shift_JIS-2004 with code page 932 symbols.\n",
+        "//\n",
+        "// generator: tools/gen_tables.py\n",
+        "// source:    Python %s `shift_jis_2004` codec"
+        " (JIS X 0213:2004), decoded code by code\n" % version,
+        "// generated; do not edit; regenerate with"
+        " `cmake --build <dir> --target tables`\n",
+        "// or `python3 tools/gen_tables.py src/convert/mapping_tables.cpp`.\n",
+        "\n",
+        "// clang-format off\n",
+        '#include "convert/tables.h"\n',
+        "\n",
+        "namespace kawase {\n",
+        "\n",
+        "// Ordered by code point, strictly ascending.\n",
+    ]
+    write_table(out, "unicodeTbl", tbl)
+    out.append("// Ordered by Shift_JIS code; 0x5C has two records.\n")
+    write_table(out, "unicodeTbl2", tbl2)
+    out.append("}  // namespace kawase\n")
+    return "".join(out)
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    default = os.path.join(here, "..", "src", "convert", "mapping_tables.cpp")
+    path = sys.argv[1] if len(sys.argv) > 1 else default
+    text = generate()
+    with open(path, "w", encoding="ascii", newline="\n") as f:
+        f.write(text)
+
+
+if __name__ == "__main__":
+    main()
