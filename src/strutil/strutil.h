@@ -1,4 +1,15 @@
 // The Shift_JIS-aware string and path library.
+//
+// Small functions over NUL-terminated byte strings in code page 932. A
+// two-byte character's second byte may have the value of an ASCII
+// character ("\", "[", "]", "_", the letters), so every function that looks
+// for one of those steps over two-byte characters as a whole. Character
+// arguments (int c) use only their low 8 bits. Searches return a pointer
+// into the caller's string, or null; nothing here allocates.
+//
+// Some names are those of C library functions (index, rindex, bcopy,
+// strcasecmp); these are different functions with their own argument order
+// and live only in this namespace.
 #pragma once
 
 namespace kawase {
@@ -14,8 +25,36 @@ inline bool isKanaByte(unsigned char b) {
   return b >= 0xA1 && b <= 0xDF;
 }
 
-// Character scanning and byte moves.
+// ---- Character scanning and byte moves (scan.cpp) ----
+
+// First / last character start whose byte is c; null if none (c = 0 too).
 char* Strchr(const char* s, int c);
-int bcopy(char* dst, const char* src, int n);
+char* Strrchr(const char* s, int c);
+
+// Start of the last character that begins before `end` (steps back one
+// character); null when `end` is not after `s` or `s` is empty.
+char* get_prech(const char* s, const char* end);
+
+// Overwrites every character start whose byte is `from` with `to`; returns s.
+char* ChgChr(char* s, int from, int to);
+
+// First one-byte character whose byte occurs in `set`; null if none.
+char* index2(const char* s, const char* set);
+
+// First character start at which `pat` occurs, stepping a lead byte and a
+// following trail byte as one character; null if none or `pat` is empty.
+char* serstr(const char* s, const char* pat);
+
+// Plain byte searches, blind to two-byte characters.
+char* index(const char* s, int c);
+char* rindex(const char* s, int c);
+char* index1(const char* s, const char* t);
+char* srch_wild(const char* s);  // first "*" or "?"
+
+// Byte moves; counts of 0 or less move nothing. Neither copy adds a NUL.
+int bcopy(char* dst, const char* src, int n);   // first byte first
+int bakmov(const char* src, char* dst, int n);  // last byte first
+void clear(char* p, int c, int n);              // fills n bytes with c
+int insChar(char* s, int c);                    // puts c in front of s; s needs strlen + 2 bytes
 
 }  // namespace kawase
