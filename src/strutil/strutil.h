@@ -57,4 +57,28 @@ int bakmov(const char* src, char* dst, int n);  // last byte first
 void clear(char* p, int c, int n);              // fills n bytes with c
 int insChar(char* s, int c);                    // puts c in front of s; s needs strlen + 2 bytes
 
+// ---- String comparison and case folding (compare.cpp) ----
+
+// Path-name order: end of string < "\" < other ASCII (letters without case)
+// < single-byte katakana < two-byte characters. Over at most n bytes
+// (n < 0: no limit), never splitting a two-byte character. -1, 0 or 1.
+int StrnCmp(const char* a, const char* b, int n);
+int StrCmp(const char* a, const char* b);
+
+// 0 when a and b name the same directory (ASCII case and one trailing "\"
+// ignored), otherwise nonzero.
+int DirCmp(const char* a, const char* b);
+
+// Comparator for qsort over an array of pointers to records whose first
+// member is the path (char*): fewer backslashes first, then StrCmp order.
+int comp_file(const void* pa, const void* pb);
+
+// ASCII letters changed in place; two-byte characters left alone. Return 0.
+int to_upper(char* s);
+int to_lower(char* s);
+
+// strcmp of the lower-cased first 1,023 bytes of each: the difference of the
+// first differing bytes (unsigned), or 0.
+int strcasecmp(const char* a, const char* b);
+
 }  // namespace kawase
