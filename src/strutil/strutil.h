@@ -81,4 +81,30 @@ int to_lower(char* s);
 // first differing bytes (unsigned), or 0.
 int strcasecmp(const char* a, const char* b);
 
+// ---- Tokens, parameters and path names (tokens.cpp) ----
+
+char* sp_skip(const char* s);         // past spaces and tabs
+char* chr_skip(const char* s);        // to the first space, tab or NUL
+char* words_skip(const char* s);      // to the first of 0-9 A-Z a-z - _ . or NUL
+char* optionStr_skip(const char* s);  // past one quoted or bare option string
+
+// 1 if every byte before the first space, tab, LF or NUL is a digit, else 0.
+int isnum(const char* s);
+
+// Copies one parameter ("quoted", [bracketed] or bare up to "=" or a blank)
+// from `src` into `dst`, at most n - 1 characters; returns where copying
+// stopped in `src`. `dst` needs 2 * n bytes.
+char* SetParam(const char* src, char* dst, int n);
+
+// Removes a leading double quote and then a trailing one, in place. Returns 0.
+int cutQuoteChar(char* s);
+
+// The "." that begins the extension of the last path component; null if none.
+char* findExt(const char* path);
+
+// Splits `path` after the first component holding "*" or "?": `head` gets
+// the path up to it, `rest` what follows its backslash; `path` is cut there.
+// Returns 0.
+int sepname(char* path, char* head, char* rest);
+
 }  // namespace kawase
