@@ -1,9 +1,7 @@
-// Placeholder entry point; the conversion driver replaces it.
-#include <cstdio>
+// Process entry: the platform supplies the arguments (split by our own
+// rules on Windows), the driver does the rest.
+#include "main/driver.h"
 
-#include "convert/tables.h"
-
-int main() {
-  std::printf("tables: %d and %d records\n", kawase::unicodeTblCount, kawase::unicodeTbl2Count);
-  return 0;
+int main(int argc, char** argv) {
+  kawase::kawaseMain(argc, argv);
 }

@@ -1,0 +1,84 @@
+// Shift_JIS to UTF-8, one line at a time.
+#include <cstdio>
+
+#include "convert/convert.h"
+#include "convert/tables.h"
+#include "strutil/strutil.h"
+#include "support/messages.h"
+
+namespace kawase {
+
+namespace {
+
+char utf8Char[4];
+
+// Encodes a code point by which of its bit ranges are in use.
+int encodeUtf8(int32_t c, char* out) {
+  auto byte = [](int32_t v) { return static_cast<char>(static_cast<unsigned char>(v)); };
+  if (c & 0x1F0000) {
+    out[0] = byte(0xF0 | (c >> 18 & 0x07));
+    out[1] = byte(0x80 | (c >> 12 & 0x3F));
+    out[2] = byte(0x80 | (c >> 6 & 0x3F));
+    out[3] = byte(0x80 | (c & 0x3F));
+    return 4;
+  }
+  if (c & 0xF800) {
+    out[0] = byte(0xE0 | (c >> 12 & 0x0F));
+    out[1] = byte(0x80 | (c >> 6 & 0x3F));
+    out[2] = byte(0x80 | (c & 0x3F));
+    return 3;
+  }
+  if (c & 0x780) {
+    out[0] = byte(0xC0 | (c >> 6 & 0x1F));
+    out[1] = byte(0x80 | (c & 0x3F));
+    return 2;
+  }
+  out[0] = byte(c);
+  return 1;
+}
+
+// Bytes the character at `p` occupies in the input: one for single-byte
+// katakana, otherwise two, except that a first byte right before the line's
+// LF or its NUL is taken alone so the line end is never swallowed.
+int inputStep(const unsigned char* p) {
+  if (isKanaByte(p[0])) return 1;
+  return p[1] == '\n' || p[1] == '\0' ? 1 : 2;
+}
+
+}  // namespace
+
+char* sjis2unicode(const char* p) {
+  const auto* b = reinterpret_cast<const unsigned char*>(p);
+  int32_t key = isKanaByte(b[0]) ? b[0] : (b[0] << 8 | b[1]);
+  int32_t cp = searchUnicodeTbl2(key);
+  if (cp == -1) {
+    // For a katakana key b[1] may be the NUL; it is still inside the string.
+    char text[256];
+    std::snprintf(text, sizeof text, "%02X[%02X] ... %.64s", b[0], b[1], p);
+    errmsg("Error code: %s\n", text);
+    return nullptr;
+  }
+  unicode_len = encodeUtf8(cp, utf8Char);
+  return utf8Char;
+}
+
+int sjtouni(const char* src, char* dst) {
+  const auto* in = reinterpret_cast<const unsigned char*>(src);
+  char* out = dst;
+  while (*in != '\0') {
+    if (*in < 0x80) {
+      *out++ = static_cast<char>(*in++);
+      continue;
+    }
+    const char* utf8 = sjis2unicode(reinterpret_cast<const char*>(in));
+    if (utf8 != nullptr) {
+      bcopy(out, utf8, unicode_len);
+      out += unicode_len;
+    }
+    in += inputStep(in);
+  }
+  *out = '\0';
+  return 0;
+}
+
+}  // namespace kawase

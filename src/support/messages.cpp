@@ -1,0 +1,160 @@
+// Message output and its small formatter.
+//
+// The formatter knows five conversions and nothing else (no flags, widths
+// or length modifiers); callers that need more format into a buffer of
+// their own and pass the result through "%s".
+#include "support/messages.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/textstream.h"
+#include "strutil/strutil.h"
+
+namespace kawase {
+
+Stream* errfp = nullptr;
+Stream* const kErrfpStdout = reinterpret_cast<Stream*>(~uintptr_t{0});
+int errmsgWrite_flg = 0;
+int errmsg_output_flg = 0;
+
+namespace {
+
+constexpr int kErrbufSize = 1280;
+constexpr int kTextLimit = 1024;
+constexpr int kStringCut = 768;
+
+char errbuf[kErrbufSize];
+Stream* errlogfp = nullptr;
+
+// Appends up to n bytes, never past the end of errbuf.
+void append(int* len, const char* bytes, int n) {
+  int room = kErrbufSize - 1 - *len;
+  if (n > room) n = room;
+  if (n <= 0) return;
+  std::memcpy(errbuf + *len, bytes, static_cast<size_t>(n));
+  *len += n;
+}
+
+void appendString(int* len, const char* s) {
+  if (s == nullptr) s = "(null)";
+  int n = static_cast<int>(std::strlen(s));
+  if (*len + n > kTextLimit) {
+    // A string that does not fit is cut so the text holds 768 bytes. Past
+    // 768 bytes already held nothing more is appended.
+    n = kStringCut - *len;
+  }
+  append(len, s, n);
+}
+
+// Appends one conversion; `conv` is the byte after the "%".
+void appendConversion(int* len, char conv, va_list* args) {
+  char tmp[512];
+  int n = 0;
+  switch (conv) {
+    case 'c': {
+      char c = static_cast<char>(va_arg(*args, int));
+      append(len, &c, 1);
+      return;
+    }
+    case 'd':
+      n = std::snprintf(tmp, sizeof tmp, "%d", va_arg(*args, int));
+      break;
+    case 'x':
+      n = std::snprintf(tmp, sizeof tmp, "%x", va_arg(*args, unsigned int));
+      break;
+    case 'f':
+      // The largest double takes 316 bytes in fixed notation; one begun
+      // near the limit is cut at the end of errbuf.
+      n = std::snprintf(tmp, sizeof tmp, "%f", va_arg(*args, double));
+      break;
+    case 's':
+      appendString(len, va_arg(*args, const char*));
+      return;
+    default:
+      n = std::snprintf(tmp, sizeof tmp, "%%%c", conv);
+      break;
+  }
+  if (n > static_cast<int>(sizeof tmp) - 1) n = static_cast<int>(sizeof tmp) - 1;
+  append(len, tmp, n);
+}
+
+const char* messageText(const char* fmt, va_list args) {
+  return Strchr(fmt, '%') != nullptr ? err_edit(fmt, args) : fmt;
+}
+
+}  // namespace
+
+char* err_edit(const char* fmt, va_list args) {
+  va_list ap;
+  va_copy(ap, args);
+  int len = 0;
+  const char* f = fmt;
+  while (len < kTextLimit && *f != '\0') {
+    if (f[0] == '\\' && f[1] != '\0') {
+      append(&len, f + 1, 1);
+      f += 2;
+    } else if (f[0] != '%') {
+      append(&len, f, 1);
+      f++;
+    } else if (f[1] == '\0') {
+      // A lone "%" at the very end has no conversion byte: keep it as it is
+      // and never look past the terminator.
+      append(&len, f, 1);
+      f++;
+    } else {
+      appendConversion(&len, f[1], &ap);
+      f += 2;
+    }
+  }
+  va_end(ap);
+  errbuf[len] = '\0';
+  return errbuf;
+}
+
+void errmsg(const char* fmt, ...) {
+  va_list args;
+  va_start(args, fmt);
+  const char* text = messageText(fmt, args);
+  va_end(args);
+  streamPuts(text, stdStream(errfp == kErrfpStdout ? kStdout : kStderr));
+  errmsg_output_flg = 1;
+}
+
+void errmsg1(const char* fmt, ...) {
+  va_list args;
+  va_start(args, fmt);
+  const char* text = messageText(fmt, args);
+  va_end(args);
+  Stream* to = errfp;
+  if (to == kErrfpStdout) {
+    to = stdStream(kStdout);
+  } else if (to == nullptr) {
+    to = stdStream(kStderr);
+  }
+  streamPuts(text, to);
+}
+
+int errmsgf(const char* fmt, ...) {
+  if (errmsgWrite_flg == 0) return 0;
+  if (std::strcmp(fmt, "end") == 0) {
+    if (errlogfp == nullptr) return -1;
+    int result = streamClose(errlogfp);
+    errlogfp = nullptr;
+    return result;
+  }
+  va_list args;
+  va_start(args, fmt);
+  const char* text = messageText(fmt, args);
+  va_end(args);
+  if (errlogfp == nullptr) {
+    errlogfp = streamOpen("message.log", "w");
+    // A log that cannot be opened cannot be written: report it to the caller.
+    if (errlogfp == nullptr) return -1;
+  }
+  if (streamPuts(text, errlogfp) != 0 || streamPuts("\n", errlogfp) != 0) return -1;
+  return '\n';
+}
+
+}  // namespace kawase

@@ -1,0 +1,297 @@
+// Text streams: the reading and writing rules, byte for byte, over memory
+// backends with chosen chunk sizes and injected failures, and over files.
+#include "platform/textstream.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "testutil/memstream.h"
+
+namespace kawase {
+namespace {
+
+using test::MemFile;
+using test::memOps;
+
+// What a reader must deliver: CRs dropped, data ended at the first Ctrl-Z,
+// then cut as fgets cuts with the given limit.
+std::vector<std::string> modelLines(const std::string& raw, int limit) {
+  std::string text;
+  for (char c : raw) {
+    if (c == '\x1A') break;
+    if (c != '\r') text += c;
+  }
+  std::vector<std::string> lines;
+  size_t pos = 0;
+  size_t max = static_cast<size_t>(limit - 1);
+  while (pos < text.size()) {
+    size_t lf = text.find('\n', pos);
+    size_t end = lf == std::string::npos ? text.size() : lf + 1;
+    if (end - pos > max) end = pos + max;
+    lines.push_back(text.substr(pos, end - pos));
+    pos = end;
+  }
+  return lines;
+}
+
+std::vector<std::string> readLines(const std::string& raw, int limit, long chunk) {
+  MemFile file;
+  file.data = raw;
+  file.chunk = chunk;
+  Stream* s = streamOpenOps(&memOps, &file, "r", 1);
+  std::vector<std::string> lines;
+  std::vector<char> buf(static_cast<size_t>(limit) + 1, '#');
+  while (streamGets(buf.data(), limit, s) != nullptr) {
+    lines.emplace_back(buf.data());
+  }
+  EXPECT_EQ(streamError(s), 0);
+  EXPECT_EQ(streamEof(s), 1);
+  EXPECT_EQ(streamClose(s), 0);
+  return lines;
+}
+
+TEST(TextStreamRead, FollowsTheTextRules) {
+  const std::vector<std::string> inputs = {
+      "",
+      "one\ntwo\n",
+      "crlf\r\nline\r\n",
+      "lone\rcr\r\r\nend",  // a lone CR is dropped and does not end a line
+      "\r\r\r",
+      "before\x1A"
+      "after\nnever\n",
+      "\x1A"
+      "nothing\n",
+      "last line without LF",
+      std::string("nul\0inside\n", 11),
+      std::string(300, 'x') + "\n" + std::string(99, 'y') + "\n" + std::string(100, 'z'),
+  };
+  for (const std::string& in : inputs) {
+    for (long chunk : {1L, 2L, 3L, 7L, 100L, 1L << 20}) {
+      for (int limit : {2, 5, 100, 1000}) {
+        auto got = readLines(in, limit, chunk);
+        auto want = modelLines(in, limit);
+        // readLines sees C strings: compare up to the first NUL of each.
+        ASSERT_EQ(got.size(), want.size()) << "chunk " << chunk << " limit " << limit;
+        for (size_t i = 0; i < got.size(); i++)
+          EXPECT_EQ(got[i], std::string(want[i].c_str())) << i;
+      }
+    }
+  }
+}
+
+TEST(TextStreamRead, KeepsBytesAfterAnEmbeddedNul) {
+  MemFile file;
+  file.data = std::string("ab\0cd\nnext\n", 11);
+  Stream* s = streamOpenOps(&memOps, &file, "r", 1);
+  char buf[32];
+  ASSERT_NE(streamGets(buf, sizeof buf, s), nullptr);
+  EXPECT_EQ(std::string(buf, 6), std::string("ab\0cd\n", 6));
+  ASSERT_NE(streamGets(buf, sizeof buf, s), nullptr);
+  EXPECT_STREQ(buf, "next\n");
+  EXPECT_EQ(streamGets(buf, sizeof buf, s), nullptr);
+  streamClose(s);
+}
+
+TEST(TextStreamRead, ReadErrorIsNotEndOfFile) {
+  MemFile file;
+  file.data = "first\nsecond line that breaks\n";
+  file.fail_at = 10;
+  file.chunk = 4;
+  Stream* s = streamOpenOps(&memOps, &file, "r", 1);
+  char buf[64];
+  ASSERT_NE(streamGets(buf, sizeof buf, s), nullptr);
+  EXPECT_STREQ(buf, "first\n");
+  // The bytes before the failure come back, then nothing more.
+  ASSERT_NE(streamGets(buf, sizeof buf, s), nullptr);
+  EXPECT_STREQ(buf, "seco");
+  EXPECT_EQ(streamGets(buf, sizeof buf, s), nullptr);
+  EXPECT_EQ(streamError(s), 1);
+  EXPECT_EQ(streamEof(s), 0);
+  streamClose(s);
+}
+
+TEST(TextStreamRead, BinaryModeKeepsEveryByte) {
+  MemFile file;
+  file.data = std::string("a\r\n\x1A\0b", 6);
+  file.chunk = 2;
+  Stream* s = streamOpenOps(&memOps, &file, "rb", 1);
+  char buf[16];
+  EXPECT_EQ(streamRead(buf, sizeof buf, s), 6);
+  EXPECT_EQ(std::string(buf, 6), file.data);
+  EXPECT_EQ(streamRead(buf, sizeof buf, s), 0);
+  EXPECT_EQ(streamEof(s), 1);
+  streamClose(s);
+}
+
+std::string writeAll(const std::vector<std::string>& pieces, const char* mode, int buffered,
+                     long chunk) {
+  MemFile file;
+  file.chunk = chunk;
+  Stream* s = streamOpenOps(&memOps, &file, mode, buffered);
+  for (const std::string& p : pieces)
+    EXPECT_EQ(streamWrite(p.data(), static_cast<long>(p.size()), s), static_cast<long>(p.size()));
+  EXPECT_EQ(streamClose(s), 0);
+  EXPECT_EQ(file.closes, 1);
+  return file.data;
+}
+
+TEST(TextStreamWrite, EveryLfBecomesCrLf) {
+  EXPECT_EQ(writeAll({"a\nb\n", "\n", "no newline"}, "w", 1, 1 << 20), "a\r\nb\r\n\r\nno newline");
+  EXPECT_EQ(writeAll({"a\r\n"}, "w", 1, 1 << 20), "a\r\r\n");
+  EXPECT_EQ(writeAll({"a\nb\n"}, "wb", 1, 1 << 20), "a\nb\n");
+  // Short writes from the backend are retried until everything is out.
+  EXPECT_EQ(writeAll({"x\ny\n"}, "w", 0, 1), "x\r\ny\r\n");
+
+  // Blocks larger than the buffer, with LFs landing on every boundary.
+  std::string big, want;
+  for (int i = 0; i < 150000; i++) {
+    char c = static_cast<char>('a' + i % 26);
+    big += (i % 3 == 0) ? '\n' : c;
+    want += (i % 3 == 0) ? std::string("\r\n") : std::string(1, c);
+  }
+  EXPECT_EQ(writeAll({big}, "w", 1, 1 << 20), want);
+  EXPECT_EQ(writeAll({big.substr(0, 65535), big.substr(65535)}, "w", 1, 1000), want);
+}
+
+TEST(TextStreamWrite, UnbufferedWritesGoOutAtOnce) {
+  MemFile file;
+  Stream* s = streamOpenOps(&memOps, &file, "w", 0);
+  streamPuts("msg\n", s);
+  EXPECT_EQ(file.data, "msg\r\n");
+  streamClose(s);
+
+  MemFile held;
+  Stream* b = streamOpenOps(&memOps, &held, "w", 1);
+  streamPuts("held\n", b);
+  EXPECT_EQ(held.data, "");
+  EXPECT_EQ(streamFlush(b), 0);
+  EXPECT_EQ(held.data, "held\r\n");
+  streamClose(b);
+}
+
+TEST(TextStreamWrite, FailuresAreDetectable) {
+  // Failing at the first byte of an unbuffered stream.
+  MemFile first;
+  first.fail_at = 0;
+  Stream* s = streamOpenOps(&memOps, &first, "w", 0);
+  EXPECT_LT(streamWrite("abc\n", 4, s), 4);
+  EXPECT_EQ(streamError(s), 1);
+  EXPECT_EQ(streamPuts("more", s), -1);
+  EXPECT_EQ(streamClose(s), -1);
+
+  // Failing in the middle of a block: seen on the write that fills the
+  // buffer, or at the latest on the flush.
+  MemFile middle;
+  middle.fail_at = 100000;
+  Stream* m = streamOpenOps(&memOps, &middle, "w", 1);
+  std::string line(1000, 'q');
+  line += '\n';
+  long short_at = -1;
+  for (int i = 0; i < 200 && short_at < 0; i++)
+    if (streamWrite(line.data(), static_cast<long>(line.size()), m) <
+        static_cast<long>(line.size()))
+      short_at = i;
+  EXPECT_GE(short_at, 0);
+  EXPECT_EQ(streamError(m), 1);
+  EXPECT_EQ(streamFlush(m), -1);
+  EXPECT_EQ(streamClose(m), -1);
+  EXPECT_EQ(middle.data.size(), 100000u);
+
+  // Failing only at the final flush, and a close that fails.
+  MemFile at_flush;
+  at_flush.fail_at = 3;
+  Stream* f = streamOpenOps(&memOps, &at_flush, "w", 1);
+  EXPECT_EQ(streamWrite("abcdef", 6, f), 6);
+  EXPECT_EQ(streamClose(f), -1);
+
+  MemFile at_close;
+  at_close.fail_close = true;
+  Stream* c = streamOpenOps(&memOps, &at_close, "w", 1);
+  streamPuts("x", c);
+  EXPECT_EQ(streamClose(c), -1);
+  EXPECT_EQ(at_close.data, "x");
+}
+
+TEST(TextStreamModes, WrongUseIsRefused) {
+  MemFile file;
+  EXPECT_EQ(streamOpenOps(&memOps, &file, "a", 1), nullptr);
+  EXPECT_EQ(streamOpenOps(&memOps, &file, "rw", 1), nullptr);
+  EXPECT_EQ(streamOpenOps(&memOps, &file, "r+", 1), nullptr);
+  Stream* r = streamOpenOps(&memOps, &file, "r", 1);
+  EXPECT_EQ(streamWrite("x", 1, r), 0);
+  streamClose(r);
+  Stream* w = streamOpenOps(&memOps, &file, "w", 1);
+  char buf[4];
+  EXPECT_EQ(streamGets(buf, sizeof buf, w), nullptr);
+  streamClose(w);
+}
+
+class TextStreamFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/kawase-stream-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+  }
+  void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+  std::string path(const char* name) const { return dir_ + "/" + name; }
+  static std::string slurp(const std::string& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  std::string dir_;
+};
+
+TEST_F(TextStreamFiles, OpenWriteReadBack) {
+  std::string p = path("out.txt");
+  Stream* w = streamOpen(p.c_str(), "w");
+  ASSERT_NE(w, nullptr);
+  streamPuts("line\n", w);
+  ASSERT_EQ(streamClose(w), 0);
+  EXPECT_EQ(slurp(p), "line\r\n");
+
+  Stream* r = streamOpen(p.c_str(), "r");
+  ASSERT_NE(r, nullptr);
+  char buf[16];
+  ASSERT_NE(streamGets(buf, sizeof buf, r), nullptr);
+  EXPECT_STREQ(buf, "line\n");
+  EXPECT_EQ(streamClose(r), 0);
+
+  EXPECT_EQ(streamOpen(path("missing").c_str(), "r"), nullptr);
+  EXPECT_EQ(streamOpen(dir_.c_str(), "r"), nullptr);  // a directory is not a file
+  EXPECT_EQ(streamOpen(path("no/such/dir").c_str(), "w"), nullptr);
+}
+
+TEST_F(TextStreamFiles, ExitWritesOutBufferedOutput) {
+  std::string p = path("exit.txt");
+  EXPECT_EXIT(
+      {
+        Stream* w = streamOpen(p.c_str(), "w");
+        streamPuts("kept\n", w);
+        Exit(1);
+      },
+      ::testing::ExitedWithCode(1), "");
+  EXPECT_EQ(slurp(p), "kept\r\n");
+
+  std::string q = path("plain-exit.txt");
+  EXPECT_EXIT(
+      {
+        Stream* w = streamOpen(q.c_str(), "w");
+        streamPuts("also kept\n", w);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(slurp(q), "also kept\r\n");
+}
+
+}  // namespace
+}  // namespace kawase
