@@ -107,4 +107,17 @@ char* findExt(const char* path);
 // Returns 0.
 int sepname(char* path, char* head, char* rest);
 
+// ---- Tab expansion and trailing blanks (tabs.cpp) ----
+
+// Bytes the tab-expanded line needs, NUL included, or -1 if it would reach
+// 4,096 columns.
+int chk_exptab(int tabw, const char* s);
+
+// The tab-expanded line in a static buffer overwritten by every call. A line
+// that would reach 4,096 columns is reported and ends the process.
+char* exp_tab(int tabw, const char* s);
+
+// Overwrites trailing spaces and tabs with NUL. Returns 0.
+int cutBackSpace(char* s);
+
 }  // namespace kawase
