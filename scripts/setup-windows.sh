@@ -14,11 +14,10 @@ sudo=""
 
 # A 32-bit program under Wine needs the i386 half of Wine; without it such a
 # program "runs" and exits 0 having done nothing.
+need_update=""
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
-  updated=""
-else
-  updated="yes"
+  need_update="yes"
 fi
 
 packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
@@ -27,7 +26,7 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ] || [ -z "$updated" ]; then
+if [ ${#missing[@]} -gt 0 ] || [ -n "$need_update" ]; then
   $sudo apt-get update
 fi
 if [ ${#missing[@]} -gt 0 ]; then
