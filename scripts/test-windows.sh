@@ -32,9 +32,9 @@ fi
 # Start Wine's server and services here, not from inside ctest: ctest would
 # wait for them to end, and they outlive the test that started them.
 wineserver -k 2>/dev/null || true
+trap 'wineserver -k 2>/dev/null || true' EXIT
 wineserver -p
 wineboot
-trap 'wineserver -k 2>/dev/null || true' EXIT
 
 # Without 32-bit Wine a 32-bit program exits 0 having done nothing; say so
 # plainly rather than through every test failing.
