@@ -107,6 +107,8 @@ class CommandLine(Kawase):
             self.write(name, b"plain\n")
         self.write("other.txt", b"must not be read\n")
         self.assertRun(["my file.txt"], 0, out=b"plain\r\n")
+        if on_windows():
+            return  # "*" and "?" cannot be in a Windows file name
         self.assertRun(["*.txt", "-o", "out?.txt"], 0)
         self.assertEqual(self.read("out?.txt"), b"plain\r\n")
         self.assertRun(["a?b.txt"], 0, out=b"plain\r\n")

@@ -3,7 +3,6 @@
 #include "platform/textstream.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "testutil/memstream.h"
+#include "testutil/tempdir.h"
 
 namespace kawase {
 namespace {
@@ -235,20 +235,15 @@ TEST(TextStreamModes, WrongUseIsRefused) {
 
 class TextStreamFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/kawase-stream-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
-  std::string path(const char* name) const { return dir_ + "/" + name; }
+  std::string path(const char* name) const { return tmp_.file(name); }
   static std::string slurp(const std::string& p) {
     std::ifstream in(p, std::ios::binary);
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
   }
-  std::string dir_;
+  test::TempDir tmp_;
+  std::string dir_ = tmp_.str();
 };
 
 TEST_F(TextStreamFiles, OpenWriteReadBack) {

@@ -2,8 +2,8 @@
 #include "support/diskspace.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 
 #include "platform/volume.h"
@@ -160,12 +160,19 @@ TEST_F(DiskSpace, FcloseFailureSkipsTheVolumeCheck) {
 }
 
 TEST(SystemVolume, AnswersForRealFiles) {
-  char cwd[4096];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  std::string cwd = std::filesystem::current_path().string();
   EXPECT_GT(getClusterSize("probe.txt"), 0);
   EXPECT_GT(getFreeSpace("probe.txt"), 0);
-  EXPECT_EQ(isDir(cwd), 1);
+  EXPECT_EQ(isDir(cwd.c_str()), 1);
   EXPECT_EQ(isDir("/no/such/name"), 0);
+#ifdef _WIN32
+  const char* nowhere = "Q:\\x.txt";  // no such drive
+#else
+  const char* nowhere = "/no/such/dir/x.txt";
+#endif
+  EXPECT_EQ(getFreeSpace(nowhere), -1);
+  EXPECT_EQ(FreeDiskSpace, -1.0);
+  EXPECT_EQ(getClusterSize(nowhere), 0);
 }
 
 }  // namespace

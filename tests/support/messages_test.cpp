@@ -3,16 +3,15 @@
 #include "support/messages.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <climits>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "testutil/memstream.h"
+#include "testutil/tempdir.h"
 
 namespace kawase {
 namespace {
@@ -128,20 +127,14 @@ TEST(Errmsg, OnlyErrmsg1UsesAHeldStream) {
 class MessageLog : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/kawase-log-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    old_cwd_ = cwd;
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    old_cwd_ = std::filesystem::current_path();
+    std::filesystem::current_path(tmp_.str());
   }
   void TearDown() override {
     errmsgWrite_flg = 1;
     errmsgf("end");
     errmsgWrite_flg = 0;
-    ASSERT_EQ(chdir(old_cwd_.c_str()), 0);
-    std::system(("rm -rf " + dir_).c_str());
+    std::filesystem::current_path(old_cwd_);
   }
   static std::string log() {
     std::ifstream in("message.log", std::ios::binary);
@@ -149,13 +142,14 @@ class MessageLog : public ::testing::Test {
     ss << in.rdbuf();
     return ss.str();
   }
-  std::string dir_, old_cwd_;
+  test::TempDir tmp_;
+  std::filesystem::path old_cwd_;
 };
 
 TEST_F(MessageLog, OffByDefault) {
   EXPECT_EQ(errmsgf("x %d", 1), 0);
   EXPECT_EQ(errmsgf("end"), 0);
-  EXPECT_EQ(access("message.log", F_OK), -1);
+  EXPECT_FALSE(std::filesystem::exists("message.log"));
 }
 
 TEST_F(MessageLog, OpenAppendEndReopen) {
@@ -171,7 +165,7 @@ TEST_F(MessageLog, OpenAppendEndReopen) {
 }
 
 TEST_F(MessageLog, UnopenableLogIsReported) {
-  ASSERT_EQ(mkdir("message.log", 0755), 0);  // a directory in its place
+  std::filesystem::create_directory("message.log");  // a directory in its place
   errmsgWrite_flg = 1;
   EXPECT_EQ(errmsgf("lost"), -1);
   EXPECT_EQ(errmsgf("end"), -1);
