@@ -154,7 +154,7 @@ long dropCarriageReturns(unsigned char* buf, long n) {
   unsigned char* out = cr;
   for (const unsigned char* in = cr + 1; in < buf + n; in++)
     if (*in != '\r') *out++ = *in;
-  return out - buf;
+  return static_cast<long>(out - buf);
 }
 
 // Reads the next block into the buffer. Returns false at the end or on error.
@@ -177,7 +177,7 @@ bool refill(Stream* s) {
       // Ctrl-Z ends the data: nothing after it is ever read.
       auto* z = static_cast<unsigned char*>(std::memchr(s->buf, kCtrlZ, static_cast<size_t>(got)));
       if (z != nullptr) {
-        got = z - s->buf;
+        got = static_cast<long>(z - s->buf);
         s->ended = true;
       }
       got = dropCarriageReturns(s->buf, got);
@@ -264,7 +264,7 @@ char* streamGets(char* buf, int limit, Stream* s) {
     const unsigned char* from = s->buf + s->pos;
     auto* lf =
         static_cast<const unsigned char*>(std::memchr(from, '\n', static_cast<size_t>(take)));
-    if (lf != nullptr) take = lf - from + 1;
+    if (lf != nullptr) take = static_cast<long>(lf - from) + 1;
     std::memcpy(buf + got, from, static_cast<size_t>(take));
     s->pos += take;
     got += take;
@@ -302,7 +302,7 @@ long streamWrite(const void* data, long n, Stream* s) {
     if (s->text) {
       lf = static_cast<const unsigned char*>(
           std::memchr(in + done, '\n', static_cast<size_t>(take)));
-      if (lf != nullptr) take = lf - (in + done);
+      if (lf != nullptr) take = static_cast<long>(lf - (in + done));
     }
     std::memcpy(s->buf + s->len, in + done, static_cast<size_t>(take));
     s->len += take;

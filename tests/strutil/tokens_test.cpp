@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstddef>
 #include <cstring>
 #include <random>
 #include <string>
@@ -73,7 +74,7 @@ TEST(Isnum, DigitsUpToBlankNewlineOrNul) {
 // SetParam's result: the stored text and where copying stopped.
 struct Param {
   std::string value;
-  long stop;
+  std::ptrdiff_t stop;
 };
 
 Param setParam(const char* src, int n) {
