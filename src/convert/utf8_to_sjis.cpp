@@ -19,18 +19,9 @@ namespace {
 
 // Bytes a sequence takes by its first byte; a stray continuation byte (or
 // ASCII, which the line converter never hands over) takes one.
-int sequenceLength(unsigned char b0) {
-  switch (b0 >> 4) {
-    case 0xC:
-    case 0xD:
-      return 2;
-    case 0xE:
-      return 3;
-    case 0xF:
-      return 4;
-    default:
-      return 1;
-  }
+int sequenceLength(const char* p) {
+  int len = unicodeKanji(p);
+  return len == 0 ? 1 : len;
 }
 
 int32_t decode(const unsigned char* p, int len) {
@@ -104,7 +95,7 @@ int unicodeKanji(const char* p) {
 int unicode2sjis(const char* p) {
   const auto* b = reinterpret_cast<const unsigned char*>(p);
   unicode_len = 0;
-  int len = sequenceLength(b[0]);
+  int len = sequenceLength(p);
   int present = bytesPresent(b, len);
   if (present < len) {
     unicode_len = present;
