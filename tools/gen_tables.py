@@ -223,8 +223,7 @@ def generate_dense(tbl, tbl2):
         " mapping_tables.cpp\n",
         "// generated; do not edit; regenerate with"
         " `cmake --build <dir> --target tables`\n",
-        "// or `python3 tools/gen_tables.py src/convert/mapping_tables.cpp"
-        " src/convert/mapping_tables_dense.cpp`.\n",
+        "// or `python3 tools/gen_tables.py`, which writes both files.\n",
         "\n",
         "// clang-format off\n",
         '#include "convert/dense_tables.h"\n',

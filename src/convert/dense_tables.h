@@ -23,11 +23,16 @@ extern const uint32_t denseUtf8Single[256];
 extern const uint8_t denseUtf8Row[256];
 extern const uint32_t denseUtf8Rows[][256];
 
+// As denseSjisOf, for a code point known to be below kDenseCodePointEnd.
+inline uint32_t denseSjisOfIndexed(uint32_t codePoint) {
+  uint32_t block = denseSjisIndex[codePoint >> kDenseBlockBits];
+  return denseSjisBlocks[block][codePoint & ((1u << kDenseBlockBits) - 1)];
+}
+
 // searchUnicodeTbl(codePoint) & 0xFFFF: the Shift_JIS code, 0xFFFF for none.
 inline uint32_t denseSjisOf(uint32_t codePoint) {
   if (codePoint >= kDenseCodePointEnd) return 0xFFFF;
-  uint32_t block = denseSjisIndex[codePoint >> kDenseBlockBits];
-  return denseSjisBlocks[block][codePoint & ((1u << kDenseBlockBits) - 1)];
+  return denseSjisOfIndexed(codePoint);
 }
 
 // The UTF-8 bytes of searchUnicodeTbl2(key), packed from the low byte up

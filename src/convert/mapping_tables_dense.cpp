@@ -2,7 +2,7 @@
 //
 // generator: tools/gen_tables.py, from the same records as mapping_tables.cpp
 // generated; do not edit; regenerate with `cmake --build <dir> --target tables`
-// or `python3 tools/gen_tables.py src/convert/mapping_tables.cpp src/convert/mapping_tables_dense.cpp`.
+// or `python3 tools/gen_tables.py`, which writes both files.
 
 // clang-format off
 #include "convert/dense_tables.h"
