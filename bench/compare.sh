@@ -28,6 +28,7 @@ import tempfile
 
 old, new, corpus = sys.argv[1:4]
 rng = random.Random(20240601)
+work = tempfile.mkdtemp(prefix="kawase-compare-")
 
 
 def cut_utf8(text):
@@ -46,9 +47,14 @@ def cut_utf8(text):
     return bytes(data)
 
 
-def japanese(n):
-    pool = ("日本語のテキストと漢字かなカナｶﾀｶﾅ、。「」〜－￥＼∥¢£¬—‖−〜"
-            "𠮟𩸽😀\ufffd\u00b5\u2985\u309a ASCII text 0123456789 \\~")
+# Characters every converter maps, among them the ones with two sources or
+# beyond U+FFFF; and some that no table holds.
+MAPPED = ("日本語のテキストと漢字かなカナｶﾀｶﾅ、。「」〜～－−￥¥＼∥‖¢£¬—―"
+          "𠮟𩸽ß§¨°±´¶×÷ΑΩАЯ①⑳ ASCII text 0123456789 \\~")
+UNMAPPED = "😀\ufffd\u00b5\u2985\u309a\u0080"
+
+
+def japanese(n, pool=MAPPED + UNMAPPED):
     return "".join(rng.choice(pool) for _ in range(n))
 
 
@@ -57,6 +63,22 @@ def cases():
     yield "random bytes", bytes(rng.randrange(256) for _ in range(300000))
     yield "random high bytes and LF", bytes(
         rng.choice([0x0A, 0x41] + list(range(0x80, 0x100))) for _ in range(300000))
+    # Every code point up to plane 2 and every two-byte key, a line each:
+    # the mapped ones go the fast road, the others are reported.
+    yield "every code point", "".join(
+        chr(cp) + "\n" for cp in range(0x80, 0x30000) if not 0xD800 <= cp < 0xE000
+    ).encode("utf-8")
+    yield "every key", b"".join(
+        bytes([lead, trail]) + b"\n" for lead in range(0x80, 0x100) for trail in range(0x100)
+        if trail not in (0x00, 0x0A, 0x0D, 0x1A))
+    clean = "\n".join(japanese(rng.randrange(0, 80), MAPPED) for _ in range(4000)) + "\n"
+    yield "japanese", clean.encode("utf-8")
+    # In Shift_JIS as the old build writes it (no codec has our table).
+    path = os.path.join(work, "clean.txt")
+    with open(path, "wb") as f:
+        f.write(clean.encode("utf-8"))
+    yield "shift_jis of japanese", subprocess.run([old, path], stdout=subprocess.PIPE,
+                                                  check=True).stdout
     lines = [japanese(rng.randrange(0, 80)) for _ in range(4000)]
     yield "japanese with unmapped", "\n".join(lines).encode("utf-8") + b"\n"
     yield "malformed utf-8", b"\n".join(cut_utf8(line) for line in lines)
@@ -86,7 +108,6 @@ def run(exe, args, stdin=b"", merged=False):
     return proc.returncode, proc.stdout, proc.stderr
 
 
-work = tempfile.mkdtemp(prefix="kawase-compare-")
 inputs = list(cases())
 for name in ("ja-utf8.txt", "ja-sjis.txt", "ascii.txt"):
     path = os.path.join(corpus, name)

@@ -167,7 +167,7 @@ inline int32_t decodeWellFormed(const unsigned char* p, const unsigned char* e, 
     }
     if ((w & 0xC0C0C0F0) == 0x808080F0) {
       *len = 4;
-      return static_cast<int32_t>((w & 0x07) << 18 | (w >> 4 & 0x3F000) | (w >> 10 & 0xFC0) |
+      return static_cast<int32_t>((w & 0x07) << 18 | (w << 4 & 0x3F000) | (w >> 10 & 0xFC0) |
                                   (w >> 24 & 0x3F));
     }
   }
