@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -16,6 +17,10 @@
 #include <io.h>
 #else
 #include <unistd.h>
+#endif
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 
 #ifndef O_BINARY
@@ -157,35 +162,81 @@ long dropCarriageReturns(unsigned char* buf, long n) {
   return out - buf;
 }
 
-// Reads the next block into the buffer. Returns false at the end or on error.
-bool refill(Stream* s) {
-  s->pos = 0;
-  s->len = 0;
-  while (!s->ended && s->len == 0) {
-    long got = s->ops->read(s->handle, s->buf, kBufferSize);
+// Reads the next bytes of data into to[0, cap), translated: how many, or 0
+// at the end or on error.
+long fill(Stream* s, unsigned char* to, long cap) {
+  long len = 0;
+  while (!s->ended && len == 0) {
+    long got = s->ops->read(s->handle, to, cap);
     if (got < 0) {
       s->error = true;
       s->ended = true;
-      return false;
+      return 0;
     }
     if (got == 0) {
       s->eof = true;
       s->ended = true;
-      return false;
+      return 0;
     }
     if (s->text) {
       // Ctrl-Z ends the data: nothing after it is ever read.
-      auto* z = static_cast<unsigned char*>(std::memchr(s->buf, kCtrlZ, static_cast<size_t>(got)));
+      auto* z = static_cast<unsigned char*>(std::memchr(to, kCtrlZ, static_cast<size_t>(got)));
       if (z != nullptr) {
-        got = z - s->buf;
+        got = z - to;
         s->ended = true;
       }
-      got = dropCarriageReturns(s->buf, got);
+      got = dropCarriageReturns(to, got);
     }
-    s->len = got;
+    len = got;
   }
-  if (s->len == 0 && !s->error) s->eof = true;
+  if (len == 0 && !s->error) s->eof = true;
+  return len;
+}
+
+// Reads the next block into the buffer. Returns false at the end or on error.
+bool refill(Stream* s) {
+  s->pos = 0;
+  s->len = fill(s, s->buf, kBufferSize);
   return s->len > 0;
+}
+
+// Appends in[0, n) to the buffer of a text stream, each LF as CR LF, until
+// all is in or the buffer is full; returns how many input bytes went in.
+// Full means what the writer has always meant: no byte is appended once
+// kBufferSize - 1 bytes are pending, and the one byte kept beyond that gives
+// an LF room for its CR. So the buffer is written out at the same bytes
+// however the output is cut into calls. Sixteen bytes at a time where the
+// processor allows, an LF costing no more than a step back.
+long appendText(Stream* s, const unsigned char* in, long n) {
+  unsigned char* buf = s->buf;
+  long len = s->len;
+  long i = 0;
+#if defined(__SSE2__)
+  // A block of 16 bytes grows to at most 17, and then still leaves the last
+  // byte free.
+  const __m128i lf = _mm_set1_epi8('\n');
+  while (n - i >= 16 && len + 17 <= kBufferSize - 1) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(buf + len), v);
+    auto found = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)));
+    if (found == 0) {
+      i += 16;
+      len += 16;
+      continue;
+    }
+    long k = std::countr_zero(found);
+    buf[len + k] = '\r';
+    buf[len + k + 1] = '\n';
+    i += k + 1;
+    len += k + 2;
+  }
+#endif
+  for (; i < n && len < kBufferSize - 1; i++) {
+    if (in[i] == '\n') buf[len++] = '\r';
+    buf[len++] = in[i];
+  }
+  s->len = len;
+  return i;
 }
 
 // Writes out the pending bytes; a short write that makes no progress, or a
@@ -280,7 +331,17 @@ long streamRead(void* buf, long n, Stream* s) {
   auto* out = static_cast<unsigned char*>(buf);
   long got = 0;
   while (got < n) {
-    if (s->pos == s->len && !refill(s)) break;
+    if (s->pos == s->len) {
+      // A request of a whole block or more is read straight into the
+      // caller's memory and translated there, saving a copy.
+      if (n - got >= kBufferSize) {
+        long put = fill(s, out + got, n - got);
+        if (put == 0) break;
+        got += put;
+        continue;
+      }
+      if (!refill(s)) break;
+    }
     long take = s->len - s->pos < n - got ? s->len - s->pos : n - got;
     std::memcpy(out + got, s->buf + s->pos, static_cast<size_t>(take));
     s->pos += take;
@@ -295,23 +356,15 @@ long streamWrite(const void* data, long n, Stream* s) {
   long done = 0;
   while (done < n) {
     if (s->len > kBufferSize - 2 && !drain(s)) return done;
-    // One byte is kept free so that an LF always has room for its CR.
+    if (s->text) {
+      done += appendText(s, in + done, n - done);
+      continue;
+    }
     long room = kBufferSize - s->len - 1;
     long take = n - done < room ? n - done : room;
-    const unsigned char* lf = nullptr;
-    if (s->text) {
-      lf = static_cast<const unsigned char*>(
-          std::memchr(in + done, '\n', static_cast<size_t>(take)));
-      if (lf != nullptr) take = lf - (in + done);
-    }
     std::memcpy(s->buf + s->len, in + done, static_cast<size_t>(take));
     s->len += take;
     done += take;
-    if (lf != nullptr) {
-      s->buf[s->len++] = '\r';
-      s->buf[s->len++] = '\n';
-      done++;
-    }
   }
   if (!s->buffered && !drain(s)) return 0;
   return done;
