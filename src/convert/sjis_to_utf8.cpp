@@ -48,12 +48,15 @@ int inputStep(const unsigned char* p) {
 }
 
 // Stores the four bytes of a packed UTF-8 value whatever its length (the
-// caller's room covers the spare ones) and returns the length.
+// caller's room covers the spare ones) and returns the length. Three bytes,
+// the length of every kana and kanji, is tested first: a well-predicted
+// branch lets the output run ahead of the table lookups.
 inline int storePacked(unsigned char* o, uint32_t packed) {
   o[0] = static_cast<unsigned char>(packed);
   o[1] = static_cast<unsigned char>(packed >> 8);
   o[2] = static_cast<unsigned char>(packed >> 16);
   o[3] = static_cast<unsigned char>(packed >> 24);
+  if ((packed & 0xF0) == 0xE0) return 3;
   return packedUtf8Length(packed);
 }
 
@@ -110,9 +113,12 @@ const char* sjtouniFast(const char* src, const char* end, char** dst) {
       continue;
     }
     // Runs of two-byte codes, the bulk of Japanese text, in a loop of their
-    // own; a katakana byte or a key without a code ends one.
-    while (e - p >= 2 && p[0] >= 0x80 && !isKanaByte(p[0])) {
-      uint32_t packed = denseUtf8Rows[denseUtf8Row[p[0]]][p[1]];
+    // own. Only a lead byte has a row, so row 0 ends a run at ASCII, at a
+    // katakana byte and at a byte that starts no code.
+    while (e - p >= 2) {
+      uint32_t row = denseUtf8Row[p[0]];
+      if (row == 0) break;
+      uint32_t packed = denseUtf8Rows[row][p[1]];
       if (packed == 0) break;
       o += storePacked(o, packed);
       p += 2;

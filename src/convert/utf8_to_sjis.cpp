@@ -200,8 +200,11 @@ const char* unitosjFast(const char* src, const char* end, char** dst) {
     while (e - p >= 4) {
       uint32_t w = load4(p);
       if ((w & 0xC0C0F0) != 0x8080E0) break;
-      uint32_t cp = (w & 0x0F) << 12 | (w >> 2 & 0xFC0) | (w >> 16 & 0x3F);
-      uint32_t code = denseSjisOfIndexed(cp);
+      // The code point's block and place in it, straight from the bytes: a
+      // block holds the 64 code points that differ in the last byte only.
+      static_assert(kDenseBlockBits == 6);
+      uint32_t block = denseSjisIndex[(w & 0x0F) << 6 | (w >> 8 & 0x3F)];
+      uint32_t code = denseSjisBlocks[block][w >> 16 & 0x3F];
       if (code - 0x100 >= 0xFFFF - 0x100) break;
       o[0] = static_cast<unsigned char>(code >> 8);
       o[1] = static_cast<unsigned char>(code);
