@@ -103,6 +103,8 @@ const char* sjtouniFast(const char* src, const char* end, char** dst) {
   const auto* p = reinterpret_cast<const unsigned char*>(src);
   const auto* e = reinterpret_cast<const unsigned char*>(end);
   auto* o = reinterpret_cast<unsigned char*>(*dst);
+  // Two bytes can be read at any p below this.
+  const unsigned char* lastTwo = e - p >= 2 ? e - 1 : p;
   while (p < e) {
     uint32_t b0 = *p;
     if (b0 < 0x80) {
@@ -115,7 +117,7 @@ const char* sjtouniFast(const char* src, const char* end, char** dst) {
     // Runs of two-byte codes, the bulk of Japanese text, in a loop of their
     // own. Only a lead byte has a row, so row 0 ends a run at ASCII, at a
     // katakana byte and at a byte that starts no code.
-    while (e - p >= 2) {
+    while (p < lastTwo) {
       uint32_t row = denseUtf8Row[p[0]];
       if (row == 0) break;
       uint32_t packed = denseUtf8Rows[row][p[1]];

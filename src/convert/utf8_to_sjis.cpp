@@ -149,6 +149,21 @@ inline uint32_t load4(const unsigned char* p) {
   return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
+// The code of the three-byte sequence in the low bytes of w (first byte
+// lowest), its continuation bytes known to be 10xxxxxx. The code point's
+// block and place in it come straight from the bytes: a block holds the 64
+// code points that differ in the last byte only.
+inline uint32_t sjisOfThreeBytes(uint32_t w) {
+  static_assert(kDenseBlockBits == 6);
+  uint32_t block = denseSjisIndex[(w & 0x0F) << 6 | (w >> 8 & 0x3F)];
+  return denseSjisBlocks[block][w >> 16 & 0x3F];
+}
+
+// Neither a single-byte code nor none (0xFFFF).
+inline bool isTwoByteCode(uint32_t code) {
+  return code - 0x100 < 0xFFFF - 0x100;
+}
+
 // The code point of the well-formed sequence at p (continuation bytes
 // 10xxxxxx), of the byte count that its first byte gives, into *len; 0x80 and
 // up are never ASCII here. -1 for anything else, and for a sequence that runs
@@ -185,6 +200,8 @@ const char* unitosjFast(const char* src, const char* end, char** dst) {
   const auto* p = reinterpret_cast<const unsigned char*>(src);
   const auto* e = reinterpret_cast<const unsigned char*>(end);
   auto* o = reinterpret_cast<unsigned char*>(*dst);
+  // Four bytes can be loaded at any p below this.
+  const unsigned char* lastFour = e - p >= 4 ? e - 3 : p;
   while (p < e) {
     uint32_t b0 = *p;
     if (b0 < 0x80) {
@@ -197,15 +214,11 @@ const char* unitosjFast(const char* src, const char* end, char** dst) {
     // Runs of three-byte sequences with two-byte codes, the bulk of
     // Japanese text, in a loop of their own; anything else in one falls
     // through to the general step below.
-    while (e - p >= 4) {
+    while (p < lastFour) {
       uint32_t w = load4(p);
       if ((w & 0xC0C0F0) != 0x8080E0) break;
-      // The code point's block and place in it, straight from the bytes: a
-      // block holds the 64 code points that differ in the last byte only.
-      static_assert(kDenseBlockBits == 6);
-      uint32_t block = denseSjisIndex[(w & 0x0F) << 6 | (w >> 8 & 0x3F)];
-      uint32_t code = denseSjisBlocks[block][w >> 16 & 0x3F];
-      if (code - 0x100 >= 0xFFFF - 0x100) break;
+      uint32_t code = sjisOfThreeBytes(w);
+      if (!isTwoByteCode(code)) break;
       o[0] = static_cast<unsigned char>(code >> 8);
       o[1] = static_cast<unsigned char>(code);
       o += 2;
