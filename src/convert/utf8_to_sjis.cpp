@@ -164,11 +164,11 @@ inline bool isTwoByteCode(uint32_t code) {
   return code - 0x100 < 0xFFFF - 0x100;
 }
 
-// The code point of the well-formed sequence at p (continuation bytes
-// 10xxxxxx), of the byte count that its first byte gives, into *len; 0x80 and
-// up are never ASCII here. -1 for anything else, and for a sequence that runs
-// past e. The lenient forms are rare and unitosj decodes them; the check also
-// keeps a sequence from running over the line's LF.
+// The code point of the sequence at p, whose first byte is 0x80 or above,
+// and in *len its length, which the first byte gives (a stray continuation
+// byte stands alone). -1 when a continuation byte is not 10xxxxxx or the
+// sequence runs past e: such lenient forms are rare and unitosj decodes
+// them, and the check also keeps a sequence from running over the line's LF.
 inline int32_t decodeWellFormed(const unsigned char* p, const unsigned char* e, int* len) {
   if (e - p >= 4) {
     uint32_t w = load4(p);
