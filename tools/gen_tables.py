@@ -1,5 +1,12 @@
 #!/usr/bin/env python3
-"""Write src/convert/mapping_tables.cpp: the two code mapping tables.
+"""Write the code mapping tables: the two sorted arrays and their dense forms.
+
+src/convert/mapping_tables.cpp holds the two sorted arrays that the binary
+searches read. src/convert/mapping_tables_dense.cpp holds the same content
+indexed directly, for the converters' fast road: a two-level table from code
+point to Shift_JIS code and a table from Shift_JIS key to the UTF-8 bytes of
+its code point. Both files are written in one run from the same records, so
+they cannot drift apart.
 
 The base mapping is Shift_JIS-2004 (JIS X 0213:2004, both planes) as
 Python's own `shift_jis_2004` codec decodes it. Every single byte and every
@@ -10,7 +17,9 @@ forms, add the NEC row 13 codes and give 0x5C a second record.
 
 Standard library only, so it runs on any build host.
 
-usage: gen_tables.py [OUTPUT]   (default: src/convert/mapping_tables.cpp)
+usage: gen_tables.py [TABLES [DENSE]]
+    TABLES  default: src/convert/mapping_tables.cpp
+    DENSE   default: mapping_tables_dense.cpp in the directory of TABLES
 """
 
 import os
@@ -128,6 +137,139 @@ def write_table(out, name, records):
     out.append("const int %sCount = %d;\n\n" % (name, len(records)))
 
 
+# Dense forms. Code points are indexed below DENSE_CODE_POINT_END in blocks of
+# DENSE_BLOCK; both numbers are also fixed in src/convert/dense_tables.h.
+DENSE_CODE_POINT_END = 0x30000
+DENSE_BLOCK = 64
+NO_SJIS = 0xFFFF
+
+
+def packed_utf8(c):
+    """The UTF-8 bytes of c, chosen by which bits are in use as the
+    converter does it, packed from the low byte up."""
+    if c & 0x1F0000:
+        seq = [0xF0 | (c >> 18 & 0x07), 0x80 | (c >> 12 & 0x3F),
+               0x80 | (c >> 6 & 0x3F), 0x80 | (c & 0x3F)]
+    elif c & 0xF800:
+        seq = [0xE0 | (c >> 12 & 0x0F), 0x80 | (c >> 6 & 0x3F),
+               0x80 | (c & 0x3F)]
+    elif c & 0x780:
+        seq = [0xC0 | (c >> 6 & 0x1F), 0x80 | (c & 0x3F)]
+    else:
+        seq = [c]
+    return sum(b << (8 * i) for i, b in enumerate(seq))
+
+
+def build_dense_sjis(tbl):
+    """Blocks of Shift_JIS codes by code point, shared where equal; block 0
+    has no code at all."""
+    by_cp = {cp: code for code, cp in tbl}
+    if max(by_cp) >= DENSE_CODE_POINT_END:
+        raise SystemExit("a code point lies beyond the dense index")
+    empty = (NO_SJIS,) * DENSE_BLOCK
+    blocks = [empty]
+    first_user = [None]
+    number = {empty: 0}
+    index = []
+    for start in range(0, DENSE_CODE_POINT_END, DENSE_BLOCK):
+        block = tuple(by_cp.get(cp, NO_SJIS)
+                      for cp in range(start, start + DENSE_BLOCK))
+        if block not in number:
+            number[block] = len(blocks)
+            blocks.append(block)
+            first_user.append(start)
+        index.append(number[block])
+    return index, blocks, first_user
+
+
+def build_dense_utf8(tbl2):
+    """Packed UTF-8 bytes by Shift_JIS key: one array for single-byte keys,
+    one row of 256 trail bytes per lead byte that has codes (row 0 is
+    empty)."""
+    # Later records win: for 0x5C the lookup finds U+00A5, not U+005C.
+    by_code = {}
+    for code, cp in tbl2:
+        by_code[code] = cp
+    assert by_code[0x5C] == 0x00A5
+    single = [packed_utf8(by_code[b]) if b in by_code else 0
+              for b in range(0x100)]
+    row_of_lead = [0] * 0x100
+    rows = [[0] * 0x100]
+    for lead in range(0x01, 0x100):
+        row = [packed_utf8(by_code[lead << 8 | t]) if lead << 8 | t in by_code
+               else 0 for t in range(0x100)]
+        if any(row):
+            row_of_lead[lead] = len(rows)
+            rows.append(row)
+    return single, row_of_lead, rows
+
+
+def write_numbers(out, values, per_line, fmt):
+    for i in range(0, len(values), per_line):
+        out.append("   " + "".join(" " + fmt % v + "," for v in
+                                   values[i:i + per_line]) + "\n")
+
+
+def generate_dense(tbl, tbl2):
+    index, blocks, first_user = build_dense_sjis(tbl)
+    single, row_of_lead, rows = build_dense_utf8(tbl2)
+    if len(blocks) > 0x10000 or len(rows) > 0x100:
+        raise SystemExit("dense tables too large for their index types")
+    out = [
+        "// Dense forms of the code mapping tables, for the converters' fast"
+        " road.\n",
+        "//\n",
+        "// generator: tools/gen_tables.py, from the same records as"
+        " mapping_tables.cpp\n",
+        "// generated; do not edit; regenerate with"
+        " `cmake --build <dir> --target tables`\n",
+        "// or `python3 tools/gen_tables.py`, which writes both files.\n",
+        "\n",
+        "// clang-format off\n",
+        '#include "convert/dense_tables.h"\n',
+        "\n",
+        "namespace kawase {\n",
+        "\n",
+        "// Block of each run of %d code points below U+%05X.\n"
+        % (DENSE_BLOCK, DENSE_CODE_POINT_END),
+        "const uint16_t denseSjisIndex[%d] = {\n" % len(index),
+    ]
+    write_numbers(out, index, 16, "%3d")
+    out.append("};\n\n")
+    out.append("// Shift_JIS code of each code point, 0x%04X for none; block 0"
+               " has none at all.\n" % NO_SJIS)
+    out.append("const uint16_t denseSjisBlocks[%d][%d] = {\n"
+               % (len(blocks), DENSE_BLOCK))
+    for n, block in enumerate(blocks):
+        label = "none" if n == 0 else "first U+%04X" % first_user[n]
+        out.append("    {  // %d: %s\n" % (n, label))
+        write_numbers(out, list(block), 8, "0x%04X")
+        out.append("    },\n")
+    out.append("};\n\n")
+    out.append("// UTF-8 bytes of each single-byte key, packed from the low"
+               " byte up; 0 for none.\n")
+    out.append("const uint32_t denseUtf8Single[256] = {\n")
+    write_numbers(out, single, 8, "0x%08X")
+    out.append("};\n\n")
+    out.append("// Row of each lead byte in denseUtf8Rows; row 0 has no codes."
+               "\n")
+    out.append("const uint8_t denseUtf8Row[256] = {\n")
+    write_numbers(out, row_of_lead, 16, "%2d")
+    out.append("};\n\n")
+    out.append("// UTF-8 bytes of each two-byte key by its trail byte, packed"
+               " from the low byte up; 0 for none.\n")
+    out.append("const uint32_t denseUtf8Rows[%d][256] = {\n" % len(rows))
+    for n, row in enumerate(rows):
+        lead = row_of_lead.index(n) if n else None
+        label = "none" if n == 0 else "lead byte 0x%02X" % lead
+        out.append("    {  // %d: %s\n" % (n, label))
+        write_numbers(out, row, 8, "0x%08X")
+        out.append("    },\n")
+    out.append("};\n\n")
+    out.append("}  // namespace kawase\n")
+    return "".join(out)
+
+
 def generate():
     base = read_base()
     tbl2 = build_sjis_table(base)
@@ -157,16 +299,25 @@ def generate():
     out.append("// Ordered by Shift_JIS code; 0x5C has two records.\n")
     write_table(out, "unicodeTbl2", tbl2)
     out.append("}  // namespace kawase\n")
-    return "".join(out)
+    return "".join(out), generate_dense(tbl, tbl2)
+
+
+def write_file(path, text):
+    with open(path, "w", encoding="ascii", newline="\n") as f:
+        f.write(text)
 
 
 def main():
+    if len(sys.argv) > 3:
+        sys.exit(__doc__)
     here = os.path.dirname(os.path.abspath(__file__))
     default = os.path.join(here, "..", "src", "convert", "mapping_tables.cpp")
     path = sys.argv[1] if len(sys.argv) > 1 else default
-    text = generate()
-    with open(path, "w", encoding="ascii", newline="\n") as f:
-        f.write(text)
+    dense_path = sys.argv[2] if len(sys.argv) > 2 else os.path.join(
+        os.path.dirname(path), "mapping_tables_dense.cpp")
+    tables, dense = generate()
+    write_file(path, tables)
+    write_file(dense_path, dense)
 
 
 if __name__ == "__main__":

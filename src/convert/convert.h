@@ -18,4 +18,16 @@ int unicodeKanji(const char* p);
 int sjtouni(const char* src, char* dst);
 char* sjis2unicode(const char* p);
 
+// The fast road: converts the characters from src towards end through the
+// dense tables, writing exactly the bytes that unitosj or sjtouni would
+// write for them, and stops at end or at the first character it leaves to
+// the full converter: one that it would report, a NUL, or a rare form this
+// road does not take. Returns where it stopped and advances *dst past its
+// output (not NUL-terminated). Any span of whole lines, LF included, may be
+// passed; a line holding the stop must go through the full converter. *dst
+// must have room for 2 (unitosjFast) or 3 (sjtouniFast) times end - src
+// bytes, plus one.
+const char* unitosjFast(const char* src, const char* end, char** dst);
+const char* sjtouniFast(const char* src, const char* end, char** dst);
+
 }  // namespace kawase

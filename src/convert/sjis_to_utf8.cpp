@@ -1,7 +1,9 @@
 // Shift_JIS to UTF-8, one line at a time.
 #include <cstdio>
 
+#include "convert/ascii_run.h"
 #include "convert/convert.h"
+#include "convert/dense_tables.h"
 #include "convert/tables.h"
 #include "strutil/strutil.h"
 #include "support/messages.h"
@@ -45,6 +47,19 @@ int inputStep(const unsigned char* p) {
   return p[1] == '\n' || p[1] == '\0' ? 1 : 2;
 }
 
+// Stores the four bytes of a packed UTF-8 value whatever its length (the
+// caller's room covers the spare ones) and returns the length. Three bytes,
+// the length of every kana and kanji, is tested first: a well-predicted
+// branch lets the output run ahead of the table lookups.
+inline int storePacked(unsigned char* o, uint32_t packed) {
+  o[0] = static_cast<unsigned char>(packed);
+  o[1] = static_cast<unsigned char>(packed >> 8);
+  o[2] = static_cast<unsigned char>(packed >> 16);
+  o[3] = static_cast<unsigned char>(packed >> 24);
+  if ((packed & 0xF0) == 0xE0) return 3;
+  return packedUtf8Length(packed);
+}
+
 }  // namespace
 
 char* sjis2unicode(const char* p) {
@@ -79,6 +94,52 @@ int sjtouni(const char* src, char* dst) {
   }
   *out = '\0';
   return 0;
+}
+
+// Every key with a code point has a nonzero entry, and a key whose second
+// byte is the line's LF (or a NUL) has none, so the lookup alone sends every
+// character that sjtouni would report back to it.
+const char* sjtouniFast(const char* src, const char* end, char** dst) {
+  const auto* p = reinterpret_cast<const unsigned char*>(src);
+  const auto* e = reinterpret_cast<const unsigned char*>(end);
+  auto* o = reinterpret_cast<unsigned char*>(*dst);
+  // Two bytes can be read at any p below this.
+  const unsigned char* lastTwo = e - p >= 2 ? e - 1 : p;
+  while (p < e) {
+    uint32_t b0 = *p;
+    if (b0 < 0x80) {
+      size_t n = copyAsciiRun(p, e, o);
+      if (n == 0) break;  // a NUL
+      p += n;
+      o += n;
+      continue;
+    }
+    // Runs of two-byte codes, the bulk of Japanese text, in a loop of their
+    // own. Only a lead byte has a row, so row 0 ends a run at ASCII, at a
+    // katakana byte and at a byte that starts no code.
+    while (p < lastTwo) {
+      uint32_t row = denseUtf8Row[p[0]];
+      if (row == 0) break;
+      uint32_t packed = denseUtf8Rows[row][p[1]];
+      if (packed == 0) break;
+      o += storePacked(o, packed);
+      p += 2;
+    }
+    if (p == e || *p < 0x80) continue;
+    uint32_t packed = 0;
+    int step = 1;
+    if (isKanaByte(*p)) {
+      packed = denseUtf8Single[*p];
+    } else if (e - p >= 2) {
+      packed = denseUtf8Rows[denseUtf8Row[p[0]]][p[1]];
+      step = 2;
+    }
+    if (packed == 0) break;
+    o += storePacked(o, packed);
+    p += step;
+  }
+  *dst = reinterpret_cast<char*>(o);
+  return reinterpret_cast<const char*>(p);
 }
 
 }  // namespace kawase

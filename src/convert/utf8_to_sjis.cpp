@@ -7,7 +7,9 @@
 // terminating NUL.
 #include <cstdio>
 
+#include "convert/ascii_run.h"
 #include "convert/convert.h"
+#include "convert/dense_tables.h"
 #include "convert/tables.h"
 #include "support/messages.h"
 
@@ -131,6 +133,104 @@ int unitosj(const char* src, char* dst) {
   }
   *out = '\0';
   return 0;
+}
+
+// The first four bytes at p, first byte lowest.
+inline uint32_t load4(const unsigned char* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+// The code of the three-byte sequence in the low bytes of w (first byte
+// lowest), its continuation bytes known to be 10xxxxxx. The code point's
+// block and place in it come straight from the bytes: a block holds the 64
+// code points that differ in the last byte only.
+inline uint32_t sjisOfThreeBytes(uint32_t w) {
+  static_assert(kDenseBlockBits == 6);
+  uint32_t block = denseSjisIndex[(w & 0x0F) << 6 | (w >> 8 & 0x3F)];
+  return denseSjisBlocks[block][w >> 16 & 0x3F];
+}
+
+// Neither a single-byte code nor none (0xFFFF).
+inline bool isTwoByteCode(uint32_t code) {
+  return code - 0x100 < 0xFFFF - 0x100;
+}
+
+// The code point of the sequence at p, whose first byte is 0x80 or above,
+// and in *len its length, which the first byte gives (a stray continuation
+// byte stands alone). -1 when a continuation byte is not 10xxxxxx or the
+// sequence runs past e: such lenient forms are rare and unitosj decodes
+// them, and the check also keeps a sequence from running over the line's LF.
+inline int32_t decodeWellFormed(const unsigned char* p, const unsigned char* e, int* len) {
+  if (e - p >= 4) {
+    uint32_t w = load4(p);
+    if ((w & 0xC0C0F0) == 0x8080E0) {
+      *len = 3;
+      return static_cast<int32_t>((w & 0x0F) << 12 | (w >> 2 & 0xFC0) | (w >> 16 & 0x3F));
+    }
+    if ((w & 0xC0E0) == 0x80C0) {
+      *len = 2;
+      return static_cast<int32_t>((w & 0x1F) << 6 | (w >> 8 & 0x3F));
+    }
+    if ((w & 0xC0C0C0F0) == 0x808080F0) {
+      *len = 4;
+      return static_cast<int32_t>((w & 0x07) << 18 | (w << 4 & 0x3F000) | (w >> 10 & 0xFC0) |
+                                  (w >> 24 & 0x3F));
+    }
+  }
+  *len = sequenceLength(reinterpret_cast<const char*>(p));
+  if (e - p < *len) return -1;
+  for (int i = 1; i < *len; i++)
+    if ((p[i] & 0xC0) != 0x80) return -1;
+  return decode(p, *len);
+}
+
+// A code point whose code is 0x00 (an overlong NUL) goes back to unitosj,
+// which writes that NUL and so ends the line's output.
+const char* unitosjFast(const char* src, const char* end, char** dst) {
+  const auto* p = reinterpret_cast<const unsigned char*>(src);
+  const auto* e = reinterpret_cast<const unsigned char*>(end);
+  auto* o = reinterpret_cast<unsigned char*>(*dst);
+  // Four bytes can be loaded at any p below this.
+  const unsigned char* lastFour = e - p >= 4 ? e - 3 : p;
+  while (p < e) {
+    uint32_t b0 = *p;
+    if (b0 < 0x80) {
+      size_t n = copyAsciiRun(p, e, o);
+      if (n == 0) break;  // a NUL
+      p += n;
+      o += n;
+      continue;
+    }
+    // Runs of three-byte sequences with two-byte codes, the bulk of
+    // Japanese text, in a loop of their own; anything else in one falls
+    // through to the general step below.
+    while (p < lastFour) {
+      uint32_t w = load4(p);
+      if ((w & 0xC0C0F0) != 0x8080E0) break;
+      uint32_t code = sjisOfThreeBytes(w);
+      if (!isTwoByteCode(code)) break;
+      o[0] = static_cast<unsigned char>(code >> 8);
+      o[1] = static_cast<unsigned char>(code);
+      o += 2;
+      p += 3;
+    }
+    if (p == e || *p < 0x80) continue;
+    int len;
+    int32_t cp = decodeWellFormed(p, e, &len);
+    if (cp < 0) break;
+    uint32_t code = denseSjisOf(static_cast<uint32_t>(cp));
+    if (code == 0xFFFF || code == 0) break;
+    if (code < 0x100) {
+      *o++ = static_cast<unsigned char>(code);
+    } else {
+      o[0] = static_cast<unsigned char>(code >> 8);
+      o[1] = static_cast<unsigned char>(code);
+      o += 2;
+    }
+    p += len;
+  }
+  *dst = reinterpret_cast<char*>(o);
+  return reinterpret_cast<const char*>(p);
 }
 
 }  // namespace kawase

@@ -18,6 +18,10 @@
 #include <unistd.h>
 #endif
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <tmmintrin.h>
+#endif
+
 #ifndef O_BINARY
 #define O_BINARY 0
 #endif
@@ -157,35 +161,136 @@ long dropCarriageReturns(unsigned char* buf, long n) {
   return static_cast<long>(out - buf);
 }
 
-// Reads the next block into the buffer. Returns false at the end or on error.
-bool refill(Stream* s) {
-  s->pos = 0;
-  s->len = 0;
-  while (!s->ended && s->len == 0) {
-    long got = s->ops->read(s->handle, s->buf, kBufferSize);
+// Reads the next bytes of data into to[0, cap), translated: how many, or 0
+// at the end or on error.
+long fill(Stream* s, unsigned char* to, long cap) {
+  long len = 0;
+  while (!s->ended && len == 0) {
+    long got = s->ops->read(s->handle, to, cap);
     if (got < 0) {
       s->error = true;
       s->ended = true;
-      return false;
+      return 0;
     }
     if (got == 0) {
       s->eof = true;
       s->ended = true;
-      return false;
+      return 0;
     }
     if (s->text) {
       // Ctrl-Z ends the data: nothing after it is ever read.
-      auto* z = static_cast<unsigned char*>(std::memchr(s->buf, kCtrlZ, static_cast<size_t>(got)));
+      auto* z = static_cast<unsigned char*>(std::memchr(to, kCtrlZ, static_cast<size_t>(got)));
       if (z != nullptr) {
-        got = static_cast<long>(z - s->buf);
+        got = static_cast<long>(z - to);
         s->ended = true;
       }
-      got = dropCarriageReturns(s->buf, got);
+      got = dropCarriageReturns(to, got);
     }
-    s->len = got;
+    len = got;
   }
-  if (s->len == 0 && !s->error) s->eof = true;
+  if (len == 0 && !s->error) s->eof = true;
+  return len;
+}
+
+// Reads the next block into the buffer. Returns false at the end or on error.
+bool refill(Stream* s) {
+  s->pos = 0;
+  s->len = fill(s, s->buf, kBufferSize);
   return s->len > 0;
+}
+
+// Appending text to the buffer of a text stream, each LF as CR LF, until all
+// is in or the buffer is full. Full means what the writer has always meant:
+// no byte is appended once kBufferSize - 1 bytes are pending, and the one
+// byte kept beyond that gives an LF room for its CR. So the buffer is written
+// out at the same bytes however the output is cut into calls, and whichever
+// of the two ways below does the work.
+
+// Up to the next LF with memchr and memcpy, then the CR LF: the way for any
+// processor. Returns how many input bytes went in.
+long appendTextByLines(Stream* s, const unsigned char* in, long n) {
+  long done = 0;
+  while (done < n && s->len < kBufferSize - 1) {
+    long room = kBufferSize - s->len - 1;
+    long take = n - done < room ? n - done : room;
+    const auto* lf =
+        static_cast<const unsigned char*>(std::memchr(in + done, '\n', static_cast<size_t>(take)));
+    if (lf != nullptr) take = static_cast<long>(lf - (in + done));
+    std::memcpy(s->buf + s->len, in + done, static_cast<size_t>(take));
+    s->len += take;
+    done += take;
+    if (lf != nullptr) {
+      s->buf[s->len++] = '\r';
+      s->buf[s->len++] = '\n';
+      done++;
+    }
+  }
+  return done;
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define KAWASE_LF_SHUFFLE 1
+
+// For each pattern of LFs among 8 bytes: the byte shuffle that spreads the
+// 8 bytes out with a gap before each LF, the CRs that fill the gaps, and how
+// many bytes the 8 grow by.
+struct LfShuffle {
+  unsigned char order[256][16];
+  unsigned char crs[256][16];
+  unsigned char grow[256];
+};
+
+constexpr LfShuffle makeLfShuffle() {
+  LfShuffle t{};
+  for (int lfs = 0; lfs < 256; lfs++) {
+    int at = 0;
+    for (int i = 0; i < 16; i++) t.order[lfs][i] = 0x80;  // 0x80 yields a zero byte
+    for (int i = 0; i < 8; i++) {
+      if ((lfs >> i & 1) != 0) t.crs[lfs][at++] = '\r';
+      t.order[lfs][at++] = static_cast<unsigned char>(i);
+    }
+    t.grow[lfs] = static_cast<unsigned char>(at - 8);
+  }
+  return t;
+}
+
+alignas(16) constexpr LfShuffle kLfShuffle = makeLfShuffle();
+
+// Sixteen bytes a step, as two halves of 8 that each become 8 to 16 bytes
+// through a table shuffle, whatever LFs they hold: no branch per line. Needs
+// SSSE3, which the caller checks. Returns how many input bytes went in.
+__attribute__((target("ssse3"))) long appendTextShuffled(Stream* s, const unsigned char* in,
+                                                         long n) {
+  const __m128i lf = _mm_set1_epi8('\n');
+  unsigned char* buf = s->buf;
+  long len = s->len;
+  long i = 0;
+  // Sixteen bytes grow to at most 32, and then still leave the last byte free.
+  for (; n - i >= 16 && len + 32 <= kBufferSize - 1; i += 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+    auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)));
+    const unsigned halves[2] = {lfs & 0xFF, lfs >> 8};
+    for (unsigned half : halves) {
+      const auto* order = reinterpret_cast<const __m128i*>(kLfShuffle.order[half]);
+      const auto* crs = reinterpret_cast<const __m128i*>(kLfShuffle.crs[half]);
+      __m128i out = _mm_or_si128(_mm_shuffle_epi8(v, _mm_load_si128(order)), _mm_load_si128(crs));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(buf + len), out);
+      len += 8 + kLfShuffle.grow[half];
+      v = _mm_srli_si128(v, 8);
+    }
+  }
+  s->len = len;
+  return i + appendTextByLines(s, in + i, n - i);
+}
+#endif
+
+// Returns how many input bytes went in.
+long appendText(Stream* s, const unsigned char* in, long n) {
+#if defined(KAWASE_LF_SHUFFLE)
+  static const bool shuffle = __builtin_cpu_supports("ssse3");
+  if (shuffle) return appendTextShuffled(s, in, n);
+#endif
+  return appendTextByLines(s, in, n);
 }
 
 // Writes out the pending bytes; a short write that makes no progress, or a
@@ -280,7 +385,17 @@ long streamRead(void* buf, long n, Stream* s) {
   auto* out = static_cast<unsigned char*>(buf);
   long got = 0;
   while (got < n) {
-    if (s->pos == s->len && !refill(s)) break;
+    if (s->pos == s->len) {
+      // A request of a whole block or more is read straight into the
+      // caller's memory and translated there, saving a copy.
+      if (n - got >= kBufferSize) {
+        long put = fill(s, out + got, n - got);
+        if (put == 0) break;
+        got += put;
+        continue;
+      }
+      if (!refill(s)) break;
+    }
     long take = s->len - s->pos < n - got ? s->len - s->pos : n - got;
     std::memcpy(out + got, s->buf + s->pos, static_cast<size_t>(take));
     s->pos += take;
@@ -295,23 +410,15 @@ long streamWrite(const void* data, long n, Stream* s) {
   long done = 0;
   while (done < n) {
     if (s->len > kBufferSize - 2 && !drain(s)) return done;
-    // One byte is kept free so that an LF always has room for its CR.
+    if (s->text) {
+      done += appendText(s, in + done, n - done);
+      continue;
+    }
     long room = kBufferSize - s->len - 1;
     long take = n - done < room ? n - done : room;
-    const unsigned char* lf = nullptr;
-    if (s->text) {
-      lf = static_cast<const unsigned char*>(
-          std::memchr(in + done, '\n', static_cast<size_t>(take)));
-      if (lf != nullptr) take = static_cast<long>(lf - (in + done));
-    }
     std::memcpy(s->buf + s->len, in + done, static_cast<size_t>(take));
     s->len += take;
     done += take;
-    if (lf != nullptr) {
-      s->buf[s->len++] = '\r';
-      s->buf[s->len++] = '\n';
-      done++;
-    }
   }
   if (!s->buffered && !drain(s)) return 0;
   return done;

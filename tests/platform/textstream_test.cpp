@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -291,6 +292,117 @@ TEST_F(TextStreamFiles, ExitWritesOutBufferedOutput) {
       },
       ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(slurp(q), "also kept\r\n");
+}
+
+// Block reads: a request of a whole buffer or more goes straight into the
+// caller's memory, and must deliver what smaller requests deliver, with
+// CRs, a Ctrl-Z and a failure anywhere in it.
+std::string readInRequests(const MemFile& source, const std::vector<long>& sizes, bool* error) {
+  MemFile file = source;
+  Stream* s = streamOpenOps(&memOps, &file, "r", 1);
+  std::string got;
+  std::vector<char> buf(300000);
+  for (size_t i = 0;; i++) {
+    long n = sizes[i % sizes.size()];
+    long put = streamRead(buf.data(), n, s);
+    got.append(buf.data(), static_cast<size_t>(put));
+    if (put < n) break;
+  }
+  EXPECT_EQ(streamRead(buf.data(), 70000, s), 0);
+  *error = streamError(s) != 0;
+  streamClose(s);
+  return got;
+}
+
+TEST(TextStreamRead, LargeRequestsDeliverWhatSmallOnesDo) {
+  std::string raw;
+  for (int i = 0; raw.size() < 250000; i++)
+    raw += std::string(static_cast<size_t>(i % 97), static_cast<char>('a' + i % 26)) +
+           (i % 5 ? "\n" : "\r\n");
+  std::string text;
+  for (char c : raw)
+    if (c != '\r') text += c;
+  MemFile plain;
+  plain.data = raw;
+  plain.chunk = 40000;
+  MemFile ctrl_z = plain;
+  ctrl_z.data[180000] = '\x1A';
+  MemFile failing = plain;
+  failing.fail_at = 150000;
+  for (auto sizes : std::vector<std::vector<long>>{
+           {100}, {65536}, {200000}, {65536, 17, 131072}, {70000, 65535}}) {
+    bool error = false;
+    EXPECT_EQ(readInRequests(plain, sizes, &error), text) << sizes[0];
+    EXPECT_FALSE(error);
+    std::string cut = readInRequests(ctrl_z, sizes, &error);
+    EXPECT_EQ(cut.size(),
+              text.size() - (raw.size() - 180000) +
+                  static_cast<size_t>(std::count(raw.begin() + 180000, raw.end(), '\r')))
+        << sizes[0];
+    EXPECT_EQ(cut, text.substr(0, cut.size()));
+    EXPECT_FALSE(error);
+    std::string before = readInRequests(failing, sizes, &error);
+    EXPECT_EQ(before, text.substr(0, before.size()));
+    EXPECT_GE(before.size(), 100000u);
+    EXPECT_TRUE(error) << sizes[0];
+  }
+}
+
+// The sizes of the writes a buffered text stream makes, for the same text
+// cut into calls in different ways.
+struct WriteLog {
+  std::string data;
+  std::vector<long> calls;
+};
+
+long logWrite(void* h, const unsigned char* buf, long n) {
+  auto* log = static_cast<WriteLog*>(h);
+  log->data.append(reinterpret_cast<const char*>(buf), static_cast<size_t>(n));
+  log->calls.push_back(n);
+  return n;
+}
+
+int logClose(void*) {
+  return 0;
+}
+
+const StreamOps logOps = {nullptr, logWrite, logClose};
+
+WriteLog writeInPieces(const std::string& text, const std::vector<size_t>& pieces) {
+  WriteLog log;
+  Stream* s = streamOpenOps(&logOps, &log, "w", 1);
+  for (size_t pos = 0, i = 0; pos < text.size(); i++) {
+    size_t n = std::min(pieces[i % pieces.size()], text.size() - pos);
+    EXPECT_EQ(streamWrite(text.data() + pos, static_cast<long>(n), s), static_cast<long>(n));
+    pos += n;
+  }
+  EXPECT_EQ(streamClose(s), 0);
+  return log;
+}
+
+TEST(TextStreamWrite, BlocksGoOutAtTheSameBytesHoweverTheTextIsCut) {
+  // Lines of every length from 0 to 40, so that LFs fall on every position
+  // of the 16-byte steps and of the buffer's end.
+  std::string text;
+  for (int i = 0; text.size() < 400000; i++)
+    text += std::string(static_cast<size_t>(i % 41), static_cast<char>('a' + i % 26)) + "\n";
+  WriteLog whole = writeInPieces(text, {text.size()});
+  ASSERT_GE(whole.calls.size(), 6u);
+  for (size_t i = 0, at = 0; i + 1 < whole.calls.size(); at += whole.calls[i++]) {
+    // A full buffer is 65,535 bytes, or 65,536 when a CR LF took the byte
+    // kept free.
+    long n = whole.calls[i];
+    bool crlf = whole.data.compare(at + static_cast<size_t>(n) - 2, 2, "\r\n") == 0;
+    EXPECT_TRUE(n == 65535 || (n == 65536 && crlf)) << i << ": " << n;
+  }
+  std::string want;
+  for (char c : text) want += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  EXPECT_EQ(whole.data, want);
+  for (auto pieces : std::vector<std::vector<size_t>>{{1}, {15, 16, 17}, {41}, {65535, 3}}) {
+    WriteLog cut = writeInPieces(text, pieces);
+    EXPECT_EQ(cut.calls, whole.calls) << pieces[0];
+    EXPECT_EQ(cut.data, want);
+  }
 }
 
 }  // namespace

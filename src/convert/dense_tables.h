@@ -1,0 +1,53 @@
+// Dense forms of the two code mapping tables, for the converters' fast road.
+//
+// The generator writes them beside the sorted arrays, from the same records,
+// into mapping_tables_dense.cpp. They answer exactly what the two binary
+// searches answer, in one or two indexed loads instead of up to 14 probes;
+// the searches stay the tables' interface and the converters' slow road.
+#pragma once
+
+#include <cstdint>
+
+namespace kawase {
+
+// Code points below this are indexed (planes 0 to 2: every mapped code
+// point lies there); blocks of 1 << kDenseBlockBits code points.
+constexpr uint32_t kDenseCodePointEnd = 0x30000;
+constexpr int kDenseBlockBits = 6;
+
+extern const uint16_t denseSjisIndex[kDenseCodePointEnd >> kDenseBlockBits];
+extern const uint16_t denseSjisBlocks[][1 << kDenseBlockBits];
+
+// Single-byte keys, and a row of 256 trail bytes per lead byte.
+extern const uint32_t denseUtf8Single[256];
+extern const uint8_t denseUtf8Row[256];
+extern const uint32_t denseUtf8Rows[][256];
+
+// As denseSjisOf, for a code point known to be below kDenseCodePointEnd.
+inline uint32_t denseSjisOfIndexed(uint32_t codePoint) {
+  uint32_t block = denseSjisIndex[codePoint >> kDenseBlockBits];
+  return denseSjisBlocks[block][codePoint & ((1u << kDenseBlockBits) - 1)];
+}
+
+// searchUnicodeTbl(codePoint) & 0xFFFF: the Shift_JIS code, 0xFFFF for none.
+inline uint32_t denseSjisOf(uint32_t codePoint) {
+  if (codePoint >= kDenseCodePointEnd) return 0xFFFF;
+  return denseSjisOfIndexed(codePoint);
+}
+
+// The UTF-8 bytes of searchUnicodeTbl2(key), packed from the low byte up
+// (byte i is bits 8i to 8i+7); 0 for none. No key maps to U+0000 but the
+// single byte 0x00, which the converters never look up.
+inline uint32_t denseUtf8Of(uint32_t key) {
+  if (key < 0x100) return denseUtf8Single[key];
+  if (key > 0xFFFF) return 0;
+  return denseUtf8Rows[denseUtf8Row[key >> 8]][key & 0xFF];
+}
+
+// How many bytes a packed UTF-8 value holds, by its first byte.
+inline int packedUtf8Length(uint32_t packed) {
+  uint32_t b0 = packed & 0xFF;
+  return 1 + (b0 >= 0xC0) + (b0 >= 0xE0) + (b0 >= 0xF0);
+}
+
+}  // namespace kawase
