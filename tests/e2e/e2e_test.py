@@ -11,6 +11,7 @@ usage: e2e_test.py BINARY [LAUNCHER...]
 """
 
 import os
+import random
 import shutil
 import subprocess
 import sys
@@ -225,6 +226,47 @@ class TextMode(Kawase):
         self.assertEqual(self.convert(b"a\r\nb"), b"a\r\nb")
         self.assertEqual(self.convert(b"mid\rdle\n"), b"middle\r\n")
         self.assertEqual(self.convert(b""), b"")
+
+    @staticmethod
+    def model(data):
+        """What the tool makes of ASCII input: CRs dropped, the data ended at
+        Ctrl-Z, read in pieces of at most 255,999 bytes, each piece cut at
+        its first NUL, every LF written as CR LF."""
+        text = data.split(b"\x1a")[0].replace(b"\r", b"")
+        out = []
+        pos = 0
+        while pos < len(text):
+            lf = text.find(b"\n", pos)
+            end = len(text) if lf < 0 else lf + 1
+            end = min(end, pos + 255999)
+            piece = text[pos:end].split(b"\x00")[0]
+            assert len(piece) < 255999, "the model covers accepted lines only"
+            out.append(piece)
+            pos = end
+        return b"".join(out).replace(b"\n", b"\r\n")
+
+    def test_lines_across_block_edges(self):
+        # Line lengths, CRs and a final Ctrl-Z falling on and around the
+        # reader's 64 KiB blocks, the same bytes both ways.
+        rng = random.Random(7)
+        parts = []
+        for _ in range(3000):
+            n = rng.choice([0, 1, 2, 63, 64, 65, 4095, 4096, 65535, 65536])
+            line = bytes(rng.choice(b"abc \t\r~") for _ in range(n % 97)) * (n // 97 + 1)
+            parts.append(line[:n] + rng.choice([b"\n", b"\r\n", b"\r\r\n"]))
+        data = b"".join(parts) + b"no newline at the end\x1a" + b"never read\n"
+        want = self.model(data)
+        self.assertEqual(self.convert(data), want)
+        self.assertEqual(self.convert(data, "-v"), want)
+
+    def test_nul_inside_a_long_line(self):
+        # The length test sees only the bytes before the NUL; the rest of an
+        # overlong line is read as the next line.
+        data = b"x" * 10 + b"\x00" + b"y" * 300000 + b"\nz\n"
+        want = b"x" * 10 + b"y" * (300000 - 255988) + b"\r\nz\r\n"
+        self.assertEqual(self.model(data), want)
+        self.assertEqual(self.convert(data), want)
+        self.assertEqual(self.convert(data, "-v"), want)
 
     def test_ctrl_z_ends_the_input(self):
         self.assertEqual(self.convert(b"kept\nhalf\x1agone\nmore\n"), b"kept\r\nhalf")
