@@ -312,7 +312,7 @@ bool drain(Stream* s) {
 
 }  // namespace
 
-Stream* streamOpen(const char* name, const char* mode) {
+Stream* streamOpenFile(const char* name, const char* mode) {
   bool writing = false;
   bool text = false;
   if (name == nullptr || !parseMode(mode, &writing, &text)) return nullptr;
@@ -328,6 +328,20 @@ Stream* streamOpen(const char* name, const char* mode) {
   Stream* s = newStream(&fdOps, fdHandle(fd), writing, text, true);
   if (s == nullptr) ::close(fd);
   return s;
+}
+
+namespace {
+StreamOpener opener = streamOpenFile;
+}
+
+Stream* streamOpen(const char* name, const char* mode) {
+  return opener(name, mode);
+}
+
+StreamOpener setStreamOpener(StreamOpener to) {
+  StreamOpener old = opener;
+  opener = to != nullptr ? to : streamOpenFile;
+  return old;
 }
 
 Stream* streamOpenOps(const StreamOps* ops, void* handle, const char* mode, int buffered) {

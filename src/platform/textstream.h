@@ -30,6 +30,13 @@ enum StdStream { kStdin = 0, kStdout = 1, kStderr = 2 };
 // "w"/"wb" create or truncate. Null on failure.
 Stream* streamOpen(const char* name, const char* mode);
 
+// What streamOpen does: the system's file open, unless a test has put its
+// own in place (to hand out streams that fail) with setStreamOpener, which
+// returns the one it replaces (null puts the system's back).
+typedef Stream* (*StreamOpener)(const char* name, const char* mode);
+Stream* streamOpenFile(const char* name, const char* mode);
+StreamOpener setStreamOpener(StreamOpener opener);
+
 // A stream over caller-supplied operations, with the same modes. `buffered`
 // 0 makes every write go straight to ops->write.
 Stream* streamOpenOps(const StreamOps* ops, void* handle, const char* mode, int buffered);

@@ -167,6 +167,56 @@ class Failures(Kawase):
                        err=b"/proc/self/mem: reading error\r\n")
 
 
+class Permissions(Kawase):
+    """Real permission failures. CI runs as root, which may write anything,
+    so the binary runs as an unprivileged user there."""
+
+    def run_unprivileged(self, *args, stdin=b""):
+        def drop():
+            if os.getuid() == 0:
+                os.setgid(65534)
+                os.setuid(65534)
+        os.chmod(self.dir, 0o777)
+        # A copy the unprivileged user can reach, wherever the build lives.
+        binary = self.path("kawase-copy")
+        shutil.copy(BINARY, binary)
+        os.chmod(binary, 0o755)
+        cmd = [binary] + list(args)
+        proc = subprocess.run(cmd, cwd=self.dir, input=stdin, capture_output=True,
+                              preexec_fn=drop, timeout=60)
+        return proc.returncode, proc.stdout, proc.stderr
+
+    def setUp(self):
+        super().setUp()
+        if on_windows() or not hasattr(os, "getuid"):
+            self.skipTest("POSIX permissions")
+        self.write("in.txt", b"text\n")
+        os.chmod(self.path("in.txt"), 0o644)
+
+    def test_read_only_output(self):
+        self.write("ro.txt", b"precious\n")
+        os.chmod(self.path("ro.txt"), 0o444)
+        got = self.run_unprivileged("in.txt", "-o", "ro.txt", stdin=b"y\n")
+        self.assertEqual(got, (1, b"", b"ro.txt: file exists, overwrite? (y/n) "
+                                       b"ro.txt: cannot create\r\n"))
+        self.assertEqual(self.read("ro.txt"), b"precious\n")
+
+    def test_unreadable_input(self):
+        os.chmod(self.path("in.txt"), 0o000)
+        got = self.run_unprivileged("in.txt", "-o", "out.txt")
+        self.assertEqual(got, (1, b"", b"in.txt: not found\r\n"))
+        self.assertFalse(os.path.exists(self.path("out.txt")))
+
+    def test_closed_standard_input_refuses(self):
+        self.write("out.txt", b"precious\n")
+        proc = subprocess.run([BINARY, "in.txt", "-o", "out.txt"], cwd=self.dir,
+                              capture_output=True, preexec_fn=lambda: os.close(0),
+                              timeout=60)
+        self.assertEqual((proc.returncode, proc.stdout, proc.stderr),
+                         (1, b"", b"out.txt: file exists, overwrite? (y/n) "))
+        self.assertEqual(self.read("out.txt"), b"precious\n")
+
+
 class Overwrite(Kawase):
     QUESTION = b"out.txt: file exists, overwrite? (y/n) "
 
