@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -46,78 +46,59 @@ std::vector<std::string> split(const std::string& line, LeadByteTest isLead = cp
 
 using Args = std::vector<std::string>;
 
-TEST(SplitArgs, BlanksSeparate) {
+// Only space and tab separate; a quoted section joins the text around it
+// and may hold blanks; a quote left open runs to the end of the line,
+// blanks and all; a pair of quotes alone is an empty argument.
+TEST(SplitArgs, BlanksAndQuotes) {
   EXPECT_EQ(split(""), Args{});
   EXPECT_EQ(split(" \t  \t"), Args{});
   EXPECT_EQ(split("kawase in.txt -o out.txt"), (Args{"kawase", "in.txt", "-o", "out.txt"}));
   EXPECT_EQ(split("  a\tb \t c  "), (Args{"a", "b", "c"}));
-  EXPECT_EQ(split("a\nb\rc"), (Args{"a\nb\rc"}));  // only space and tab separate
-}
-
-TEST(SplitArgs, QuotesJoinAndAreRemoved) {
+  EXPECT_EQ(split("a\nb\rc"), (Args{"a\nb\rc"}));
   EXPECT_EQ(split("\"my file.txt\""), (Args{"my file.txt"}));
   EXPECT_EQ(split("a\"b c\"d e"), (Args{"ab cd", "e"}));
   EXPECT_EQ(split("\"a\tb\""), (Args{"a\tb"}));
   EXPECT_EQ(split("\"a\"\"b\""), (Args{"ab"}));
-  // A quote left open runs to the end of the line, blanks and all.
   EXPECT_EQ(split("x \"a b  "), (Args{"x", "a b  "}));
-}
-
-TEST(SplitArgs, QuotesAloneGiveEmptyArguments) {
   EXPECT_EQ(split("\"\""), (Args{""}));
   EXPECT_EQ(split("a \"\" b"), (Args{"a", "", "b"}));
   EXPECT_EQ(split("\"\"\"\""), (Args{""}));
   EXPECT_EQ(split("\"\" \"\""), (Args{"", ""}));
   EXPECT_EQ(split("a \""), (Args{"a", ""}));
+  EXPECT_EQ(split("*.txt ? \"*\" a?b*"), (Args{"*.txt", "?", "*", "a?b*"}));  // no expansion
 }
 
-TEST(SplitArgs, BackslashQuoteIsALiteralQuote) {
+// Backslash + quote is a literal quote, which neither opens nor closes a
+// quoted section; only the backslash right before the quote pairs with it,
+// and every other backslash is literal.
+TEST(SplitArgs, Backslashes) {
   EXPECT_EQ(split("a\\\"b"), (Args{"a\"b"}));
-  // An escaped quote does not open a quoted section.
   EXPECT_EQ(split("\\\"a b\\\""), (Args{"\"a", "b\""}));
-  // Inside a quoted section it does not close it either.
   EXPECT_EQ(split("\"a \\\" b\" c"), (Args{"a \" b", "c"}));
-  // Only the backslash right before the quote pairs with it.
   EXPECT_EQ(split("a\\\\\"b c"), (Args{"a\\\"b", "c"}));
   EXPECT_EQ(split("\"C:\\dir\\\" x"), (Args{"C:\\dir\" x"}));
-}
-
-TEST(SplitArgs, OtherBackslashesAreLiteral) {
   EXPECT_EQ(split("C:\\dir\\file.txt \\\\server\\share\\"),
             (Args{"C:\\dir\\file.txt", "\\\\server\\share\\"}));
   EXPECT_EQ(split("\\"), (Args{"\\"}));
   EXPECT_EQ(split("\"a\\b\""), (Args{"a\\b"}));
 }
 
+// A lead byte keeps the next byte: a trail byte 0x5C does not pair with the
+// quote after it (read as a single-byte code page, it does), and a quote or
+// a blank after a lead byte is its second byte. Katakana are no lead bytes.
+// A lead byte as the last byte stands alone.
 TEST(SplitArgs, LeadByteKeepsTheNextByte) {
-  // 0x95 0x5C is one character whose trail byte is a backslash: it must not
-  // pair with the quote after it, which opens a quoted section.
-  EXPECT_EQ(split("\x95\x5C\"a b\""), (Args{"\x95\x5C"
-                                            "a b"}));
-  // The same bytes read as a single-byte code page: backslash + quote.
-  EXPECT_EQ(split("\x95\x5C\"a b\"", nullptr), (Args{"\x95\"a", "b"}));
-  // A quote or a blank right after a lead byte is that character's second
-  // byte, not a delimiter.
+  EXPECT_EQ(split("\x95\\\"a b\""), (Args{"\x95\\a b"}));
+  EXPECT_EQ(split("\x95\\\"a b\"", nullptr), (Args{"\x95\"a", "b"}));
   EXPECT_EQ(split("\x81\x22 b"), (Args{"\x81\x22", "b"}));
   EXPECT_EQ(split("\"\x81\x22 b\""), (Args{"\x81\x22 b"}));
   EXPECT_EQ(split("\x81 b"), (Args{"\x81 b"}));
   EXPECT_EQ(split("\x81\t"), (Args{"\x81\t"}));
-  // Path of two double-byte characters ending in 0x5C, then a closing quote.
-  EXPECT_EQ(split("\"\x83\x5C\x95\x5C\\\x8E\x9A.txt\" -o"),
-            (Args{"\x83\x5C\x95\x5C\\\x8E\x9A.txt", "-o"}));
-  // Single-byte katakana are not lead bytes.
-  EXPECT_EQ(split("\xB1\"a b\""), (Args{"\xB1"
-                                        "a b"}));
-}
-
-TEST(SplitArgs, LeadByteAsTheLastByte) {
+  EXPECT_EQ(split("\"\x83\\\x95\\\\\x8E\x9A.txt\" -o"), (Args{"\x83\\\x95\\\\\x8E\x9A.txt", "-o"}));
+  EXPECT_EQ(split("\xB1\"x y\""), (Args{"\xB1x y"}));
   EXPECT_EQ(split("a\x81"), (Args{"a\x81"}));
   EXPECT_EQ(split("\x81"), (Args{"\x81"}));
   EXPECT_EQ(split("x \"\x9F"), (Args{"x", "\x9F"}));
-}
-
-TEST(SplitArgs, WildcardsStayLiteral) {
-  EXPECT_EQ(split("*.txt ? \"*\" a?b*"), (Args{"*.txt", "?", "*", "a?b*"}));
 }
 
 TEST(SplitArgs, RefusesATextBufferTooSmall) {
@@ -160,15 +141,10 @@ TEST(SplitArgs, StoresOnlyThePointersThereIsRoomFor) {
 // argument lies inside it, and counting agrees with splitting.
 TEST(SplitArgs, TextStaysWithinTheLineLengthForAnyLine) {
   const char alphabet[] = {'a', ' ', '\t', '"', '\\', '\x81', '\x5C', '*'};
-  uint32_t state = 12345;
+  std::mt19937 rng(12345);
   for (int round = 0; round < 3000; round++) {
-    state = state * 1103515245u + 12345u;
-    size_t length = (state >> 16) % 12;
     std::string line;
-    for (size_t i = 0; i < length; i++) {
-      state = state * 1103515245u + 12345u;
-      line.push_back(alphabet[(state >> 16) % sizeof alphabet]);
-    }
+    for (size_t i = rng() % 12; i > 0; i--) line.push_back(alphabet[rng() % sizeof alphabet]);
     const size_t guard = 8;
     size_t textSize = argsTextSize(line.c_str());
     std::vector<char> text(textSize + guard, 'G');

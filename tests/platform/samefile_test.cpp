@@ -1,76 +1,62 @@
 // Same-file test: spellings, links, different files and missing names.
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <system_error>
 
 #include "platform/files.h"
+#include "testutil/tempdir.h"
 
 namespace kawase {
 namespace {
 
 namespace fs = std::filesystem;
 
+// Two files of the same content, a.txt and b.txt, in a fresh directory.
 class SameFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("kawase_samefile_test_" +
-            std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-            std::to_string(reinterpret_cast<uintptr_t>(this)));
-    fs::create_directories(dir_);
-    a_ = path("a.txt");
-    b_ = path("b.txt");
     std::ofstream(a_) << "same\n";
     std::ofstream(b_) << "same\n";
   }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
-  std::string path(const char* name) const { return (dir_ / name).string(); }
+  std::string path(const char* name) const { return tmp_.file(name); }
+  int same(const std::string& x, const std::string& y) { return sameFile(x.c_str(), y.c_str()); }
 
-  fs::path dir_;
-  std::string a_;
-  std::string b_;
+  test::TempDir tmp_;
+  fs::path dir_ = tmp_.str();
+  std::string a_ = path("a.txt"), b_ = path("b.txt");
 };
 
+// One file under two spellings, also while it is open for writing; a
+// directory under two spellings.
 TEST_F(SameFileTest, OneFileUnderTwoSpellings) {
-  EXPECT_EQ(sameFile(a_.c_str(), a_.c_str()), 1);
-  std::string roundabout = (dir_ / "." / ".." / dir_.filename() / "a.txt").string();
-  EXPECT_EQ(sameFile(a_.c_str(), roundabout.c_str()), 1);
-  EXPECT_EQ(sameFile(dir_.string().c_str(), (dir_ / ".").string().c_str()), 1);
-}
-
-TEST_F(SameFileTest, DifferentFilesWithTheSameContent) {
-  EXPECT_EQ(sameFile(a_.c_str(), b_.c_str()), 0);
-  EXPECT_EQ(sameFile(dir_.string().c_str(), a_.c_str()), 0);
-}
-
-TEST_F(SameFileTest, MissingNames) {
-  std::string missing = path("missing.txt");
-  EXPECT_EQ(sameFile(a_.c_str(), missing.c_str()), 0);
-  EXPECT_EQ(sameFile(missing.c_str(), a_.c_str()), 0);
-  EXPECT_EQ(sameFile(missing.c_str(), missing.c_str()), 0);
-}
-
-TEST_F(SameFileTest, HardLink) {
-  std::string link = path("hard.txt");
-  std::error_code error;
-  fs::create_hard_link(a_, link, error);
-  if (error) GTEST_SKIP() << "no hard links here: " << error.message();
-  EXPECT_EQ(sameFile(a_.c_str(), link.c_str()), 1);
-  EXPECT_EQ(sameFile(b_.c_str(), link.c_str()), 0);
-}
-
-TEST_F(SameFileTest, AFileOpenForWritingIsStillRecognised) {
+  EXPECT_EQ(same(a_, a_), 1);
+  EXPECT_EQ(same(a_, (dir_ / "." / ".." / dir_.filename() / "a.txt").string()), 1);
+  EXPECT_EQ(same(dir_.string(), (dir_ / ".").string()), 1);
   std::ofstream open(a_, std::ios::app);
   open << "more\n";
   open.flush();
-  EXPECT_EQ(sameFile(a_.c_str(), a_.c_str()), 1);
+  EXPECT_EQ(same(a_, a_), 1);
+}
+
+TEST_F(SameFileTest, DifferentFilesAndMissingNames) {
+  EXPECT_EQ(same(a_, b_), 0);
+  EXPECT_EQ(same(dir_.string(), a_), 0);
+  const std::string missing = path("missing.txt");
+  EXPECT_EQ(same(a_, missing), 0);
+  EXPECT_EQ(same(missing, a_), 0);
+  EXPECT_EQ(same(missing, missing), 0);
+}
+
+TEST_F(SameFileTest, HardLink) {
+  const std::string link = path("hard.txt");
+  std::error_code error;
+  fs::create_hard_link(a_, link, error);
+  if (error) GTEST_SKIP() << "no hard links here: " << error.message();
+  EXPECT_EQ(same(a_, link), 1);
+  EXPECT_EQ(same(b_, link), 0);
 }
 
 #ifdef _WIN32
@@ -80,12 +66,11 @@ TEST_F(SameFileTest, NamesDifferingInCase) {
 }
 #else
 TEST_F(SameFileTest, SymbolicLink) {
-  std::string link = path("sym.txt");
+  const std::string link = path("sym.txt"), dangling = path("dangling.txt");
   fs::create_symlink(a_, link);
-  EXPECT_EQ(sameFile(link.c_str(), a_.c_str()), 1);
-  std::string dangling = path("dangling.txt");
+  EXPECT_EQ(same(link, a_), 1);
   fs::create_symlink(path("nowhere.txt"), dangling);
-  EXPECT_EQ(sameFile(dangling.c_str(), dangling.c_str()), 0);
+  EXPECT_EQ(same(dangling, dangling), 0);
 }
 #endif
 

@@ -15,69 +15,44 @@ int sign(int x) {
   return (x > 0) - (x < 0);
 }
 
-TEST(StrCmp, LettersWithoutCaseAndBackslashFirst) {
+TEST(StrCmp, LettersWithoutCaseAndTheEndFirst) {
   EXPECT_EQ(StrCmp("ABC", "abc"), 0);
   EXPECT_EQ(StrCmp("abc", "abcd"), -1);
   EXPECT_EQ(StrCmp("abcd", "abc"), 1);
-  EXPECT_EQ(StrCmp("a\\b", "a.b"), -1);
-  EXPECT_EQ(StrCmp("a.b", "a\\b"), 1);
-  EXPECT_EQ(StrCmp("a_", "aA"), -1);  // A folds to 0x61, above "_"
   EXPECT_EQ(StrCmp("a", "a\\"), -1);  // the end sorts before the backslash
   EXPECT_EQ(StrCmp("", ""), 0);
-  // Punctuation between the upper and lower case letters sorts before all
-  // letters; the bytes above "z" after them.
-  for (const char* mid : {"[", "]", "^", "_", "`"}) {
-    SCOPED_TRACE(mid);
-    EXPECT_EQ(StrCmp(mid, "A"), -1);
-    EXPECT_EQ(StrCmp(mid, "a"), -1);
-  }
-  for (const char* high : {"{", "|", "~", "\x7F"}) {
-    SCOPED_TRACE(high);
-    EXPECT_EQ(StrCmp(high, "Z"), 1);
-    EXPECT_EQ(StrCmp(high, "z"), 1);
-  }
+  EXPECT_EQ(StrCmp("\xB1g", "\xB1H"), -1);  // katakana is one byte: the letter after it folds
+  // Lead bytes right before the NUL.
+  EXPECT_EQ(StrCmp("ab\x81", "ab\x81"), 0);
+  EXPECT_EQ(StrCmp("ab\x81", "ab\x81\x40"), -1);
+  EXPECT_EQ(StrCmp("ab\x81\x40", "ab\x81"), 1);
+  EXPECT_EQ(StrCmp("ab\x81", "ab\x82"), -1);
 }
 
 // One list in ascending order across every class: end of string,
-// backslash, other ASCII, single-byte katakana, two-byte and other high
-// bytes. Every pair must compare by its positions, from either side.
+// backslash, other ASCII (the punctuation between the upper and lower case
+// letters before all letters, the bytes above "z" after them), single-byte
+// katakana, two-byte and other high bytes (second bytes compared raw, never
+// folded, a 0x5C no backslash). Every pair must compare by its positions,
+// from either side, alone and between a common prefix and tails that fold.
 TEST(StrCmp, ClassOrderAcrossAsciiKatakanaAndTwoByte) {
   const std::vector<std::string> ascending = {
-      "",         "\\",       "!",        "[",        "_",        "a",
-      "Z",        "{",        "\x7F",     "\xA1",     "\xB1",     "\xDF",
-      "\x80\x40", "\x81\x40", "\x81\x5C", "\x81\x7E", "\x81\x80", "\x9F\xFC",
-      "\xA0\x40", "\xE0\x40", "\xFC\xFC", "\xFD",     "\xFF\x40"};
+      "",         "\\",       "!",        "[",        "]",        "^",        "_",
+      "`",        "a",        "Z",        "{",        "|",        "~",        "\x7F",
+      "\xA1",     "\xB1",     "\xDF",     "\x80\x40", "\x81\x40", "\x81\x41", "\x81\x5A",
+      "\x81\x5C", "\x81\x61", "\x81\x7E", "\x81\x80", "\x9F\xFC", "\xA0\x40", "\xE0\x40",
+      "\xFC\xFC", "\xFD",     "\xFF\x40"};
   for (size_t i = 0; i < ascending.size(); i++)
     for (size_t j = 0; j < ascending.size(); j++) {
       SCOPED_TRACE(testing::Message() << i << " vs " << j);
       const int want = i < j ? -1 : (i > j ? 1 : 0);
       EXPECT_EQ(StrCmp(ascending[i].c_str(), ascending[j].c_str()), want);
-      // The same after a common prefix and before different tails (the end
-      // of string is only the end without a tail).
+      // The end of string is only the end without a tail.
       if (i == 0 || j == 0) continue;
-      const std::string a = "x\\" + ascending[i] + "b";
-      const std::string b = "x\\" + ascending[j] + "a";
-      EXPECT_EQ(StrCmp(a.c_str(), b.c_str()), i == j ? 1 : want);
+      const std::string a = "x\\" + ascending[i] + "!a";
+      const std::string b = "x\\" + ascending[j] + "!B";
+      EXPECT_EQ(StrCmp(a.c_str(), b.c_str()), i == j ? -1 : want);
     }
-}
-
-TEST(StrCmp, SecondBytesCompareRawNotFolded) {
-  // 0x82 0x41 and 0x82 0x61 are different characters; a folded second byte
-  // would make them equal. A second byte 0x5C is no backslash.
-  EXPECT_EQ(StrCmp("\x82\x41", "\x82\x61"), -1);
-  EXPECT_EQ(StrCmp("\x82\x5C", "\x82\x5B"), 1);
-  EXPECT_EQ(StrCmp("\x82\x5C"
-                   "a",
-                   "\x82\x5C"
-                   "B"),
-            -1);  // ASCII after it folds again
-}
-
-TEST(StrCmp, LeadBytesBeforeTheNul) {
-  EXPECT_EQ(StrCmp("ab\x81", "ab\x81"), 0);
-  EXPECT_EQ(StrCmp("ab\x81", "ab\x81\x40"), -1);
-  EXPECT_EQ(StrCmp("ab\x81\x40", "ab\x81"), 1);
-  EXPECT_EQ(StrCmp("ab\x81", "ab\x82"), -1);
 }
 
 TEST(StrnCmp, BudgetInBytesNeverSplitsACharacter) {
@@ -100,6 +75,9 @@ TEST(StrnCmp, BudgetInBytesNeverSplitsACharacter) {
   }
 }
 
+// An equality test: names of different length give 1. A name ending in
+// 0x95 0x5C names the same directory with or without a trailing separator;
+// the 0x5C of the character is not that separator.
 TEST(DirCmp, SameDirectoryIgnoringCaseAndOneTrailingBackslash) {
   EXPECT_EQ(DirCmp("C:\\TMP\\", "c:\\tmp"), 0);
   EXPECT_EQ(DirCmp("c:\\tmp", "C:\\TMP\\"), 0);
@@ -109,14 +87,9 @@ TEST(DirCmp, SameDirectoryIgnoringCaseAndOneTrailingBackslash) {
   EXPECT_EQ(DirCmp("a\\\\", "a"), 1);  // only one backslash is dropped
   EXPECT_EQ(DirCmp("abc", "abd"), -1);
   EXPECT_EQ(DirCmp("abd", "abc"), 1);
-}
-
-TEST(DirCmp, TrailByteBackslashIsPartOfTheName) {
-  // A name ending in 0x95 0x5C names the same directory with or without a
-  // trailing separator; the 0x5C of the character is not that separator.
-  EXPECT_EQ(DirCmp("d\\\x95\x5C", "d\\\x95\x5C\\"), 0);
-  EXPECT_EQ(DirCmp("d\\\x95\x5C\\", "d\\\x95\x5C"), 0);
-  EXPECT_NE(DirCmp("d\\\x95\x5C", "d\\\x95"), 0);
+  EXPECT_EQ(DirCmp("d\\\x95\\", "d\\\x95\\\\"), 0);
+  EXPECT_EQ(DirCmp("d\\\x95\\\\", "d\\\x95\\"), 0);
+  EXPECT_NE(DirCmp("d\\\x95\\", "d\\\x95"), 0);
 }
 
 struct FileEntry {
@@ -124,43 +97,19 @@ struct FileEntry {
   long size;
 };
 
+// Fewer levels first; the 0x5C of 0x95 0x5C does not add one.
 TEST(CompFile, QsortListsShallowerPathsFirst) {
-  FileEntry entries[] = {
-      {"b\\c\\d", 1},
-      {"\x81\x40\\a", 2},
-      {"z", 3},
-      {"b\\c", 4},
-      {"\xB1\\a", 5},
-      {"a\\b", 6},
-      {"Y", 7},
-      {"\x95\x5C"
-       "x",
-       8},
-      {"A\\x", 9},
-      {"\\", 10},
-  };
+  FileEntry entries[] = {{"b\\c\\d", 1}, {"\x81\x40\\a", 2}, {"z", 3}, {"b\\c", 4},
+                         {"\xB1\\a", 5}, {"a\\b", 6},        {"Y", 7}, {"\x95\\x", 8},
+                         {"A\\x", 9},    {"\\", 10}};
   std::vector<FileEntry*> list;
   for (FileEntry& e : entries) list.push_back(&e);
   std::qsort(list.data(), list.size(), sizeof list[0], comp_file);
-
   std::vector<std::string> sorted;
   for (const FileEntry* e : list) sorted.push_back(e->path);
-  // The 0x5C of 0x95 0x5C does not add a level.
-  const std::vector<std::string> want = {"Y",
-                                         "z",
-                                         "\x95\x5C"
-                                         "x",
-                                         "\\",
-                                         "a\\b",
-                                         "A\\x",
-                                         "b\\c",
-                                         "\xB1\\a",
-                                         "\x81\x40\\a",
-                                         "b\\c\\d"};
+  const std::vector<std::string> want = {"Y",    "z",    "\x95\\x", "\\",          "a\\b",
+                                         "A\\x", "b\\c", "\xB1\\a", "\x81\x40\\a", "b\\c\\d"};
   EXPECT_EQ(sorted, want);
-}
-
-TEST(CompFile, EqualAndMirroredResults) {
   FileEntry a{"A\\x", 0}, b{"a\\X", 0}, z{"z", 0}, bc{"b\\c", 0};
   FileEntry *pa = &a, *pb = &b, *pz = &z, *pbc = &bc;
   EXPECT_EQ(comp_file(&pa, &pb), 0);
@@ -168,43 +117,18 @@ TEST(CompFile, EqualAndMirroredResults) {
   EXPECT_EQ(comp_file(&pbc, &pz), 1);
 }
 
+// After katakana a letter is a character of its own; after any other high
+// byte it is that character's second byte and stays as it is.
 TEST(CaseFolding, TwoByteCharactersStayUnchanged) {
-  char up[] =
-      "ab\x82\x61"
-      "c\xB1"
-      "d\x80"
-      "e\xA0"
-      "f\xFD"
-      "g\xE0"
-      "h";
+  char up[] = "az\x82\x61g\xB1h\x80i\xA0j\xFDk\xE0l";
   EXPECT_EQ(to_upper(up), 0);
-  // After katakana the letter is a character of its own; after any other
-  // high byte it is that character's second byte.
-  EXPECT_STREQ(up,
-               "AB\x82\x61"
-               "C\xB1"
-               "D\x80"
-               "e\xA0"
-               "f\xFD"
-               "g\xE0"
-               "h");
-
-  char low[] =
-      "AB\x82\x41"
-      "C\xDF"
-      "D\x9F"
-      "E";
+  EXPECT_STREQ(up, "AZ\x82\x61G\xB1H\x80i\xA0j\xFDk\xE0l");
+  char low[] = "AZ\x82\x41G\xDFH\x9FI";
   EXPECT_EQ(to_lower(low), 0);
-  EXPECT_STREQ(low,
-               "ab\x82\x41"
-               "c\xDF"
-               "d\x9F"
-               "E");
-
+  EXPECT_STREQ(low, "az\x82\x41g\xDFh\x9FI");
   char tail[] = "a\x82";  // lead byte before the NUL
   to_upper(tail);
   EXPECT_STREQ(tail, "A\x82");
-
   char other[] = "@[`{~";
   to_upper(other);
   EXPECT_STREQ(other, "@[`{~");

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "strutil/strutil.h"
@@ -11,68 +12,48 @@
 namespace kawase {
 namespace {
 
-// Two-byte characters whose second byte has the value of an ASCII character
-// the library looks for.
-const char kTrailBackslash[] = "\x95\x5C";   // second byte "\"
-const char kTrailOpenBr[] = "\x83\x5B";      // second byte "["
-const char kTrailCloseBr[] = "\x81\x5D";     // second byte "]"
-const char kTrailUnderscore[] = "\x81\x5F";  // second byte "_"
-const char kTrailLetter[] = "\x82\x61";      // second byte "a"
+using Search = char* (*)(const char*, int);
 
-TEST(Strchr, SkipsTrailBytesThatLookLikeAscii) {
-  struct Case {
-    const char* two_byte;
-    char ascii;
-  } cases[] = {{kTrailBackslash, '\\'},
-               {kTrailOpenBr, '['},
-               {kTrailCloseBr, ']'},
-               {kTrailUnderscore, '_'},
-               {kTrailLetter, 'a'}};
-  for (const Case& c : cases) {
-    std::string s = std::string(c.two_byte) + c.ascii + "x";
-    SCOPED_TRACE(c.ascii);
-    EXPECT_EQ(Strchr(s.c_str(), c.ascii), s.c_str() + 2);
-    EXPECT_EQ(Strrchr(s.c_str(), c.ascii), s.c_str() + 2);
-    // The plain byte searches do see the second byte.
-    EXPECT_EQ(index(s.c_str(), c.ascii), s.c_str() + 1);
-    EXPECT_EQ(rindex(s.c_str(), c.ascii), s.c_str() + 2);
-    // Alone, the two-byte character holds no such character.
-    EXPECT_EQ(Strchr(c.two_byte, c.ascii), nullptr);
-    EXPECT_EQ(Strrchr(c.two_byte, c.ascii), nullptr);
-  }
+// Offset of a search result in s, or -1 for null.
+long offset(const char* found, const char* s) {
+  return found == nullptr ? -1 : found - s;
 }
 
-TEST(Strchr, MatchesFirstByteAndUsesLowEightBits) {
-  const char s[] = "ab\x81\x40\x81\x41";
-  EXPECT_EQ(Strchr(s, 0x81), s + 2);
-  EXPECT_EQ(Strchr(s, -127), s + 2);  // sign-extended 0x81
-  EXPECT_EQ(Strchr(s, 0x181), s + 2);
-  EXPECT_EQ(Strrchr(s, 0x81), s + 4);
-  EXPECT_EQ(Strchr(s, 0x40), nullptr);  // only ever a second byte here
-  EXPECT_EQ(Strchr(s, 'a' + 0x100), s);
-  EXPECT_EQ(index(s, -127), s + 2);
-  EXPECT_EQ(rindex(s, -127), s + 4);
-}
-
-TEST(Strchr, NulNeverMatches) {
-  const char s[] = "abc";
-  EXPECT_EQ(Strchr(s, 0), nullptr);
-  EXPECT_EQ(Strrchr(s, 0), nullptr);
-  EXPECT_EQ(index(s, 0), nullptr);
-  EXPECT_EQ(rindex(s, 0), nullptr);
-  EXPECT_EQ(Strchr(s, 0x100), nullptr);  // low 8 bits are 0
-  EXPECT_EQ(index("", 'a'), nullptr);
-  EXPECT_EQ(rindex("", 'a'), nullptr);
-  EXPECT_EQ(Strchr("", 'a'), nullptr);
+// Each row: a string, the byte asked for, and the offsets Strchr, Strrchr,
+// index and rindex give (-1: null). A second byte with the value of "\",
+// "[", "]", "_" or a letter is skipped by the character searches and seen by
+// the plain ones; only the low 8 bits of c count; the NUL is never found; a
+// lead byte before the NUL is a character of its own.
+TEST(Strchr, CharacterAndPlainByteSearches) {
+  const struct {
+    const char* s;
+    int c;
+    long want[4];
+  } rows[] = {{"\x95\\\\\x95\\", '\\', {2, 2, 1, 4}},
+              {"\x83[[\x83[", '[', {2, 2, 1, 4}},
+              {"\x81]]\x81]", ']', {2, 2, 1, 4}},
+              {"\x81__\x81_", '_', {2, 2, 1, 4}},
+              {"\x82\x61\x61\x82\x61", 'a', {2, 2, 1, 4}},
+              {"ab\x81\x40\x81\x41", 0x81, {2, 4, 2, 4}},
+              {"ab\x81\x40\x81\x41", -127, {2, 4, 2, 4}},
+              {"ab\x81\x40\x81\x41", 0x40, {-1, -1, 3, 3}},
+              {"ab\x81\x40\x81\x41", 'a' + 0x100, {0, 0, 0, 0}},
+              {"abc", 0, {-1, -1, -1, -1}},
+              {"abc", 0x100, {-1, -1, -1, -1}},
+              {"", 'a', {-1, -1, -1, -1}},
+              {"a\\\x81", 0x81, {2, 2, 2, 2}},
+              {"a\\\x81", '\\', {1, 1, 1, 1}}};
+  const Search searches[] = {Strchr, Strrchr, index, rindex};
+  for (const auto& row : rows)
+    for (int f = 0; f < 4; f++)
+      EXPECT_EQ(offset(searches[f](row.s, row.c), row.s), row.want[f])
+          << "search " << f << " for " << row.c << " in " << testing::PrintToString(row.s);
 }
 
 // A lead byte right before the NUL is a character of its own: it can be
 // found, and no scan steps over the terminator (ASan would see the read).
 TEST(CharacterScans, LeadByteBeforeNul) {
   const char s[8] = "a\\\x81";
-  EXPECT_EQ(Strchr(s, 0x81), s + 2);
-  EXPECT_EQ(Strrchr(s, 0x81), s + 2);
-  EXPECT_EQ(Strrchr(s, '\\'), s + 1);
   EXPECT_EQ(get_prech(s, s + 3), s + 2);
   EXPECT_EQ(get_prech(s, s + 6), s + 2);  // end beyond the NUL
   EXPECT_EQ(index2(s, "\x81"), s + 2);
@@ -83,38 +64,27 @@ TEST(CharacterScans, LeadByteBeforeNul) {
 }
 
 TEST(GetPrech, StepsBackOneCharacter) {
-  const char s[] =
-      "\x95\x5C"
-      "a\x82\xA0";
-  EXPECT_EQ(get_prech(s, s), nullptr);
-  EXPECT_EQ(get_prech(s, s + 1), s);  // end inside the first character
-  EXPECT_EQ(get_prech(s, s + 2), s);
-  EXPECT_EQ(get_prech(s, s + 3), s + 2);
-  EXPECT_EQ(get_prech(s, s + 4), s + 3);
-  EXPECT_EQ(get_prech(s, s + 5), s + 3);
+  const char s[] = "\x95\\x\x82\xA0";
+  const long want[] = {-1, 0, 0, 2, 3, 3};  // for ends s + 0 to s + 5
+  for (int end = 0; end <= 5; end++) EXPECT_EQ(offset(get_prech(s, s + end), s), want[end]) << end;
   const char empty[] = "";
   EXPECT_EQ(get_prech(empty, empty + 1), nullptr);
 }
 
 TEST(ChgChr, ReplacesOnlyCharactersOfTheirOwn) {
-  char path[] = "C:\\\x95\x5C\\x\\";
+  char path[] = "C:\\\x95\\\\x\\";
   EXPECT_EQ(ChgChr(path, '\\', '/'), path);
-  EXPECT_STREQ(path, "C:/\x95\x5C/x/");
-
-  // A replacement that is a lead byte takes the next byte as its second.
-  char s[] = "xxbx";
+  EXPECT_STREQ(path, "C:/\x95\\/x/");
+  char s[] = "xxbx";  // a lead byte put in takes the next byte as its second
   ChgChr(s, 'x', 0x81);
   EXPECT_STREQ(s, "\x81xb\x81");
-
   char none[] = "abc";
   ChgChr(none, 0, 'z');
   EXPECT_STREQ(none, "abc");
 }
 
 TEST(Index2, TestsOnlyOneByteCharacters) {
-  const char s[] =
-      "\x95\x5C"
-      "a\\b;";
+  const char s[] = "\x95\\x\\y;";
   EXPECT_EQ(index2(s, "\\"), s + 3);
   EXPECT_EQ(index2(s, ";\\"), s + 3);
   EXPECT_EQ(index2(s, "\x95"), nullptr);  // first byte of a two-byte character
@@ -131,20 +101,17 @@ TEST(Serstr, StepsByLeadAndTrailClass) {
   const char s[] = "\x81 x";
   EXPECT_EQ(serstr(s, " x"), s + 1);
   EXPECT_EQ(Strchr(s, ' '), nullptr);
-
-  const char t[] =
-      "\x95\x5C"
-      "abc";
-  EXPECT_EQ(serstr(t, "\\abc"), nullptr);  // would start at a second byte
-  EXPECT_EQ(serstr(t, "abc"), t + 2);
-  EXPECT_EQ(serstr(t, "\x95\x5C"), t);
-  EXPECT_EQ(serstr(t, "bcd"), nullptr);  // runs past the end of t
-  EXPECT_EQ(serstr(t, "c"), t + 4);
+  const char t[] = "\x95\\xyz";
+  EXPECT_EQ(serstr(t, "\\xyz"), nullptr);  // would start at a second byte
+  EXPECT_EQ(serstr(t, "xyz"), t + 2);
+  EXPECT_EQ(serstr(t, "\x95\\"), t);
+  EXPECT_EQ(serstr(t, "yz!"), nullptr);  // runs past the end of t
+  EXPECT_EQ(serstr(t, "z"), t + 4);
   EXPECT_EQ(serstr(t, ""), nullptr);
   EXPECT_EQ(serstr("", "a"), nullptr);
 }
 
-TEST(Index1, PlainSubstring) {
+TEST(Index1, PlainSubstringAndWildcards) {
   const char s[] = "abcabc";
   EXPECT_EQ(index1(s, "bc"), s + 1);
   EXPECT_EQ(index1(s, "cab"), s + 2);
@@ -152,35 +119,27 @@ TEST(Index1, PlainSubstring) {
   EXPECT_EQ(index1("ab", "abc"), nullptr);
   EXPECT_EQ(index1(s, ""), s);
   EXPECT_EQ(index1("", ""), nullptr);
-  const char t[] =
-      "\x95\x5C"
-      "x";
+  const char t[] = "\x95\\x";
   EXPECT_EQ(index1(t, "\\x"), t + 1);  // blind to two-byte characters
-}
 
-TEST(SrchWild, FirstStarOrQuestionMark) {
-  const char s[] = "a\\b?c*";
-  EXPECT_EQ(srch_wild(s), s + 3);
-  const char t[] = "*?";
-  EXPECT_EQ(srch_wild(t), t);
+  const char w[] = "a\\b?c*";
+  EXPECT_EQ(srch_wild(w), w + 3);
+  EXPECT_EQ(srch_wild(w + 4), w + 5);
   EXPECT_EQ(srch_wild("a\\b.c"), nullptr);
   EXPECT_EQ(srch_wild(""), nullptr);
 }
 
 TEST(ByteMoves, CountsOfZeroAndBelowWriteNothing) {
   for (int n : {0, -1, -100}) {
-    SCOPED_TRACE(n);
     char buf[] = "xxxx";
     EXPECT_EQ(bcopy(buf, "abcd", n), 0);
-    EXPECT_STREQ(buf, "xxxx");
     EXPECT_EQ(bakmov("abcd", buf, n), 0);
-    EXPECT_STREQ(buf, "xxxx");
     clear(buf, 'z', n);
-    EXPECT_STREQ(buf, "xxxx");
+    EXPECT_STREQ(buf, "xxxx") << n;
   }
 }
 
-TEST(ByteMoves, CopyExactlyNBytesWithoutTerminator) {
+TEST(ByteMoves, ExactlyNBytesWithoutTerminatorAndOverlapping) {
   char buf[] = "xxxxxx";
   EXPECT_EQ(bcopy(buf, "abc", 3), 0);
   EXPECT_STREQ(buf, "abcxxx");
@@ -188,38 +147,27 @@ TEST(ByteMoves, CopyExactlyNBytesWithoutTerminator) {
   EXPECT_STREQ(buf, "abc12x");
   clear(buf + 1, 0x100 + '-', 2);  // low 8 bits only
   EXPECT_STREQ(buf, "a--12x");
-}
-
-TEST(ByteMoves, OverlappingMovesInTheirSafeDirection) {
+  // Overlapping moves in each one's safe direction.
   char down[] = "..abcdef";
-  bcopy(down, down + 2, 6);  // to a lower address, first byte first
+  bcopy(down, down + 2, 6);
   EXPECT_EQ(std::string(down, 8), "abcdefef");
-
   char up[] = "abcdef..";
-  bakmov(up, up + 2, 6);  // to a higher address, last byte first
+  bakmov(up, up + 2, 6);
   EXPECT_EQ(std::string(up, 8), "ababcdef");
 }
 
-// The buffers hold stale bytes past the NUL, so a terminator that is not
+// The buffer holds stale bytes past the NUL, so a terminator that is not
 // moved along shows up.
 TEST(InsChar, PutsByteInFront) {
-  char buf[8];
-  std::memset(buf, '#', sizeof buf);
-  buf[0] = '\0';
-  EXPECT_EQ(insChar(buf, 'x'), 0);
-  EXPECT_STREQ(buf, "x");
-
-  char bc[8];
-  std::memset(bc, '#', sizeof bc);
-  std::strcpy(bc, "bc");
-  EXPECT_EQ(insChar(bc, 'a'), 0);
-  EXPECT_STREQ(bc, "abc");
-
-  char two[8];
-  std::memset(two, '#', sizeof two);
-  std::strcpy(two, "\x82\xA0");
-  insChar(two, -127);
-  EXPECT_STREQ(two, "\x81\x82\xA0");
+  for (auto [before, c, after] : {std::tuple<const char*, int, const char*>{"", 'x', "x"},
+                                  {"bc", 'a', "abc"},
+                                  {"\x82\xA0", -127, "\x81\x82\xA0"}}) {
+    char buf[8];
+    std::memset(buf, '#', sizeof buf);
+    std::strcpy(buf, before);
+    EXPECT_EQ(insChar(buf, c), 0);
+    EXPECT_STREQ(buf, after);
+  }
 }
 
 // Over random mixes of lead, trail, katakana and ASCII bytes, walking back
@@ -232,10 +180,9 @@ TEST(CharacterScans, RandomStringsAgreeOnCharacterStarts) {
   std::mt19937 rng(20240601);
   for (int round = 0; round < 2000; round++) {
     std::string s;
-    const int len = static_cast<int>(rng() % 9);
-    for (int i = 0; i < len; i++) s += static_cast<char>(alphabet[rng() % sizeof alphabet]);
+    for (int i = static_cast<int>(rng() % 9); i > 0; i--)
+      s += static_cast<char>(alphabet[rng() % sizeof alphabet]);
     const char* b = s.c_str();
-
     std::vector<const char*> starts;
     for (const char* end = b + s.size(); end > b;) {
       const char* p = get_prech(b, end);
@@ -245,8 +192,7 @@ TEST(CharacterScans, RandomStringsAgreeOnCharacterStarts) {
       end = p;
     }
     for (unsigned char c : alphabet) {
-      const char* first = nullptr;
-      const char* last = nullptr;
+      const char *first = nullptr, *last = nullptr;
       for (const char* p : starts)
         if (static_cast<unsigned char>(*p) == c) {
           if (first == nullptr) first = p;

@@ -5,149 +5,93 @@
 #include <climits>
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "strutil/strutil.h"
 
 namespace kawase {
 namespace {
 
-TEST(Skipping, BlanksAndNonBlanks) {
-  const char s[] = " \t ab c";
-  EXPECT_EQ(sp_skip(s), s + 3);
-  EXPECT_EQ(chr_skip(s + 3), s + 5);
-  EXPECT_EQ(chr_skip(s + 6), s + 7);  // to the NUL
-  const char nl[] = "\nx";            // a newline is no blank
-  EXPECT_EQ(sp_skip(nl), nl);
-  EXPECT_EQ(chr_skip(nl), nl + 2);
-  const char empty[] = "";
-  EXPECT_EQ(sp_skip(empty), empty);
-  EXPECT_EQ(chr_skip(empty), empty);
+struct Stop {
+  const char* s;
+  long at;
+};
+
+// Where `skip` stops in each string, as an offset.
+void expectStops(char* (*skip)(const char*), std::initializer_list<Stop> rows) {
+  for (const Stop& row : rows)
+    EXPECT_EQ(skip(row.s) - row.s, row.at) << testing::PrintToString(row.s);
 }
 
-TEST(Skipping, WordsSkipStopsAtFirstWordByte) {
-  const char dots[] = "  ..abc";
-  EXPECT_EQ(words_skip(dots), dots + 2);
-  const char marks[] = "!@#-x";
-  EXPECT_EQ(words_skip(marks), marks + 3);
-  // Byte by byte: a second byte in the letter or "_" range is a word byte.
-  const char letter[] = "\x82\x61";
-  EXPECT_EQ(words_skip(letter), letter + 1);
-  const char under[] = "\x81\x5F";
-  EXPECT_EQ(words_skip(under), under + 1);
-  const char none[] = "\x82\xA0 \xB1;";
-  EXPECT_EQ(words_skip(none), none + 5);
-}
-
-TEST(OptionStrSkip, QuotedAndBareStrings) {
-  const char single[] = "  'a b' c";
-  EXPECT_EQ(optionStr_skip(single), single + 7);
-  const char unclosed[] = "\"ab";
-  EXPECT_EQ(optionStr_skip(unclosed), unclosed + 3);
-  const char semi[] = "abc;def";
-  EXPECT_EQ(optionStr_skip(semi), semi + 3);
-  const char redirect[] = "\"a>b\"";
-  EXPECT_EQ(optionStr_skip(redirect), redirect + 2);
-  // Only the same kind of quote closes.
-  const char mixed[] = "'a\"b' x";
-  EXPECT_EQ(optionStr_skip(mixed), mixed + 5);
-  for (const char* bare : {"ab\"c\"", "ab'c", "ab<c", "ab>c", "ab c", "ab\tc"}) {
-    SCOPED_TRACE(bare);
-    EXPECT_EQ(optionStr_skip(bare), bare + 2);
-  }
-  const char blank[] = "  ";
-  EXPECT_EQ(optionStr_skip(blank), blank + 2);
+// A newline is no blank; words_skip goes byte by byte, so a second byte in
+// the letter or "_" range is a word byte; a quoted option string ends only
+// at its own kind of quote and before a redirection sign, a bare one also
+// at a quote or ";".
+TEST(Skipping, WhereEachScanStops) {
+  expectStops(sp_skip, {{" \t ab c", 3}, {"\nx", 0}, {"", 0}});
+  expectStops(chr_skip, {{"ab c", 2}, {"c", 1}, {"\nx", 2}, {"", 0}});
+  expectStops(words_skip,
+              {{"  ..abc", 2}, {"!@#-x", 3}, {"\x82\x61", 1}, {"\x81_", 1}, {"\x82\xA0 \xB1;", 5}});
+  expectStops(optionStr_skip,
+              {{"  'a b' c", 7}, {"\"ab", 3}, {"\"a>b\"", 2}, {"'a\"b' x", 5}, {"  ", 2}});
+  expectStops(optionStr_skip, {{"abc;def", 3}, {"ab\"c\"", 2}, {"ab'c", 2}, {"ab<c", 2}});
+  expectStops(optionStr_skip, {{"ab>c", 2}, {"ab c", 2}, {"ab\tc", 2}});
 }
 
 TEST(Isnum, DigitsUpToBlankNewlineOrNul) {
-  for (const char* yes : {"", "123 abc", " 12", "12\n", "12\tx", "0"}) {
-    SCOPED_TRACE(yes);
-    EXPECT_EQ(isnum(yes), 1);
-  }
-  for (const char* no : {"12a", "-12", "12\r", "1.5", "\xB1", "\x82\x4F"}) {
-    SCOPED_TRACE(no);
-    EXPECT_EQ(isnum(no), 0);
-  }
+  for (const char* yes : {"", "123 abc", " 12", "12\n", "12\tx", "0"})
+    EXPECT_EQ(isnum(yes), 1) << yes;
+  for (const char* no : {"12a", "-12", "12\r", "1.5", "\xB1", "\x82\x4F"})
+    EXPECT_EQ(isnum(no), 0) << no;
 }
 
-// SetParam's result: the stored text and where copying stopped.
-struct Param {
-  std::string value;
-  std::ptrdiff_t stop;
-};
-
-Param setParam(const char* src, int n) {
+// SetParam from `src` with budget n into a dirty buffer stores `value` and
+// stops at src + stop.
+void expectParam(const char* src, int n, const std::string& value, long stop) {
   char dst[64];
   std::memset(dst, '#', sizeof dst);
-  const char* stop = SetParam(src, dst, n);
-  return {dst, stop - src};
+  const char* end = SetParam(src, dst, n);
+  EXPECT_EQ(dst, value) << testing::PrintToString(src) << " n " << n;
+  EXPECT_EQ(end - src, stop) << testing::PrintToString(src) << " n " << n;
 }
 
-bool operator==(const Param& a, const Param& b) {
-  return a.value == b.value && a.stop == b.stop;
-}
-
-void PrintTo(const Param& p, std::ostream* os) {
-  *os << "{\"" << p.value << "\", " << p.stop << "}";
-}
-
-TEST(SetParam, ThreeForms) {
-  EXPECT_EQ(setParam("  \"my file\" x", 10), (Param{"my file", 10}));
-  EXPECT_EQ(setParam("[sec]", 10), (Param{"[sec]", 4}));
-  EXPECT_EQ(setParam("[sec]", 5), (Param{"[sec", 3}));  // "c" is the stop byte
-  EXPECT_EQ(setParam("[sec]", 4), (Param{"[se", 2}));
-  EXPECT_EQ(setParam("key=value", 10), (Param{"key", 3}));
-  EXPECT_EQ(setParam("  key = v", 10), (Param{"key", 5}));
-  EXPECT_EQ(setParam("abcdefghijklmnopqrst", 5), (Param{"abcd", 4}));
-  // Quoted and bracketed values keep blanks and "=".
-  EXPECT_EQ(setParam("\"a = b\"", 10), (Param{"a = b", 6}));
-  EXPECT_EQ(setParam("[a b=c]", 10), (Param{"[a b=c]", 6}));
-  EXPECT_EQ(setParam("", 10), (Param{"", 0}));
-}
-
-TEST(SetParam, SecondBytesAreNeverDelimiters) {
-  // Whatever follows a lead byte is copied with it: a quote, a bracket, "=".
-  EXPECT_EQ(setParam("\"\x81\"x\" y", 10), (Param{"\x81\"x", 4}));
-  EXPECT_EQ(setParam("[\x81]x] y", 10), (Param{"[\x81]x]", 4}));
-  EXPECT_EQ(setParam("a\x81=b=c", 10), (Param{"a\x81=b", 4}));
-  EXPECT_EQ(setParam("a\x83\x5B"
-                     "b c",
-                     10),
-            (Param{"a\x83\x5B"
-                   "b",
-                   4}));
-}
-
-TEST(SetParam, BudgetCountsCharactersAndNeverSplitsOne) {
-  EXPECT_EQ(setParam("ab\x82\xA0"
-                     "cd",
-                     3),
-            (Param{"ab", 2}));
-  EXPECT_EQ(setParam("ab\x82\xA0"
-                     "cd",
-                     4),
-            (Param{"ab\x82\xA0", 4}));
-  EXPECT_EQ(setParam("\"\x82\xA0\x82\xA2\x82\xA4\"", 3), (Param{"\x82\xA0\x82\xA2", 5}));
-  // In the bracketed form the stop byte goes in alone, even when it is the
-  // first byte of a two-byte character.
-  EXPECT_EQ(setParam("[a\x82\xA0]", 3), (Param{"[a", 1}));
-  EXPECT_EQ(setParam("[a\x82\xA0]", 4), (Param{"[a\x82", 2}));
-  EXPECT_EQ(setParam("[a\x82\xA0]", 5), (Param{"[a\x82\xA0]", 4}));
-}
-
-TEST(SetParam, LeadByteBeforeTheNul) {
-  EXPECT_EQ(setParam("ab\x81", 10), (Param{"ab\x81", 3}));
-  EXPECT_EQ(setParam("\"ab\x81", 10), (Param{"ab\x81", 4}));
-  EXPECT_EQ(setParam("[a\x81", 10), (Param{"[a\x81", 3}));
-}
-
-TEST(SetParam, BudgetsOfOneAndBelow) {
+TEST(SetParam, FormsBudgetsAndSecondBytes) {
+  // Quoted, bracketed (the stop byte goes in too) and bare up to "=" or a
+  // blank; quoted and bracketed values keep blanks and "=".
+  expectParam("  \"my file\" x", 10, "my file", 10);
+  expectParam("[sec]", 10, "[sec]", 4);
+  expectParam("[sec]", 5, "[sec", 3);
+  expectParam("[sec]", 4, "[se", 2);
+  expectParam("key=value", 10, "key", 3);
+  expectParam("  key = v", 10, "key", 5);
+  expectParam("abcdefghijklmnopqrst", 5, "abcd", 4);
+  expectParam("\"a = b\"", 10, "a = b", 6);
+  expectParam("[a b=c]", 10, "[a b=c]", 6);
+  expectParam("", 10, "", 0);
+  // Whatever follows a lead byte is copied with it: a quote, "]", "=", "[".
+  expectParam("\"\x81\"x\" y", 10, "\x81\"x", 4);
+  expectParam("[\x81]x] y", 10, "[\x81]x]", 4);
+  expectParam("a\x81=b=c", 10, "a\x81=b", 4);
+  expectParam("a\x83[b c", 10, "a\x83[b", 4);
+  // The budget counts characters and never splits one; in the bracketed
+  // form the stop byte goes in alone, even a first byte.
+  expectParam("ab\x82\xA0xy", 3, "ab", 2);
+  expectParam("ab\x82\xA0xy", 4, "ab\x82\xA0", 4);
+  expectParam("\"\x82\xA0\x82\xA2\x82\xA4\"", 3, "\x82\xA0\x82\xA2", 5);
+  expectParam("[a\x82\xA0]", 3, "[a", 1);
+  expectParam("[a\x82\xA0]", 4, "[a\x82", 2);
+  expectParam("[a\x82\xA0]", 5, "[a\x82\xA0]", 4);
+  // A lead byte before the NUL.
+  expectParam("ab\x81", 10, "ab\x81", 3);
+  expectParam("\"ab\x81", 10, "ab\x81", 4);
+  expectParam("[a\x81", 10, "[a\x81", 3);
   for (int n : {1, 0, -1, INT_MIN}) {
-    SCOPED_TRACE(n);
-    EXPECT_EQ(setParam("abc", n), (Param{"", 0}));
-    EXPECT_EQ(setParam("\"abc\"", n), (Param{"", 1}));
-    EXPECT_EQ(setParam("[abc]", n), (Param{"[", 0}));
+    expectParam("abc", n, "", 0);
+    expectParam("\"abc\"", n, "", 1);
+    expectParam("[abc]", n, "[", 0);
   }
 }
 
@@ -211,21 +155,17 @@ TEST(FindExt, LastComponentOnly) {
   EXPECT_EQ(findExt(""), nullptr);
   EXPECT_EQ(findExt("dir.x\\"), nullptr);
   EXPECT_EQ(findExt("noext"), nullptr);
-}
-
-TEST(FindExt, TrailByteBackslashDoesNotStartAComponent) {
-  const char txt[] = "d\\\x95\x5C.txt";
+  // The 0x5C of 0x95 0x5C starts no component: taking it for a separator
+  // would leave "z" and no extension.
+  const char txt[] = "d\\\x95\\.txt";
   EXPECT_EQ(findExt(txt), txt + 4);
-  // Taking the 0x5C for a separator would leave "z" and no extension.
-  const char inside[] = "x.y\x95\x5Cz";
+  const char inside[] = "x.y\x95\\z";
   EXPECT_EQ(findExt(inside), inside + 1);
 }
 
-struct Split {
-  std::string path, head, rest;
-};
-
-Split split(const char* in) {
+// sepname on a copy of `in` with dirty output buffers: the path as cut,
+// the head and the rest.
+std::vector<std::string> split(const char* in) {
   char path[64], head[64], rest[64];
   std::strcpy(path, in);
   std::memset(head, '#', sizeof head);
@@ -235,38 +175,16 @@ Split split(const char* in) {
   return {path, head, rest};
 }
 
+// Split after the first component holding a wildcard; the 0x5C of
+// 0x95 0x5C is not that component's end.
 TEST(Sepname, SplitsAfterFirstWildcardComponent) {
-  Split s = split("src\\a?\\x.c");
-  EXPECT_EQ(s.head, "src\\a?");
-  EXPECT_EQ(s.rest, "x.c");
-  EXPECT_EQ(s.path, "src\\a?");
-
-  s = split("C:\\work\\b?.c");
-  EXPECT_EQ(s.head, "C:\\work\\b?.c");
-  EXPECT_EQ(s.rest, "");
-
-  s = split("C:\\work\\b.c");
-  EXPECT_EQ(s.head, "C:\\work\\b.c");
-  EXPECT_EQ(s.rest, "");
-  EXPECT_EQ(s.path, "C:\\work\\b.c");
-
-  s = split("a\\*\\b\\?\\c");
-  EXPECT_EQ(s.head, "a\\*");
-  EXPECT_EQ(s.rest, "b\\?\\c");
-
-  s = split("");
-  EXPECT_EQ(s.head, "");
-  EXPECT_EQ(s.rest, "");
-}
-
-TEST(Sepname, TrailByteBackslashIsNotTheSplit) {
-  Split s = split(
-      "a*\x95\x5C"
-      "b\\c");
-  EXPECT_EQ(s.head,
-            "a*\x95\x5C"
-            "b");
-  EXPECT_EQ(s.rest, "c");
+  using V = std::vector<std::string>;
+  EXPECT_EQ(split("src\\a?\\x.c"), (V{"src\\a?", "src\\a?", "x.c"}));
+  EXPECT_EQ(split("C:\\work\\b?.c"), (V{"C:\\work\\b?.c", "C:\\work\\b?.c", ""}));
+  EXPECT_EQ(split("C:\\work\\b.c"), (V{"C:\\work\\b.c", "C:\\work\\b.c", ""}));
+  EXPECT_EQ(split("a\\*\\b\\?\\c"), (V{"a\\*", "a\\*", "b\\?\\c"}));
+  EXPECT_EQ(split(""), (V{"", "", ""}));
+  EXPECT_EQ(split("a*\x95\\y\\c"), (V{"a*\x95\\y", "a*\x95\\y", "c"}));
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "platform/volume.h"
 #include "support/memory.h"
 #include "testutil/memstream.h"
+#include "testutil/tempdir.h"
 
 namespace kawase {
 namespace {
@@ -50,7 +51,8 @@ void watchRelease(void* block) {
 
 const HeapOps watchOps = {watchAllocate, watchResize, watchRelease};
 
-// A volume with a chosen allocation unit (0: unknown) and free space.
+// A volume with a chosen allocation unit (unknown: the query fails) and
+// free space.
 struct Volume {
   uint32_t sectors = 8, bytes = 512;
   bool known = true;
@@ -61,8 +63,7 @@ int volumeDiskFreeSpace(const char*, const char*, uint32_t* s, uint32_t* b, uint
                         uint32_t* t) {
   *s = volume.sectors;
   *b = volume.bytes;
-  *f = 0;
-  *t = 0;
+  *f = *t = 0;
   return volume.known ? 1 : 0;
 }
 
@@ -97,135 +98,117 @@ class FileCopy : public ::testing::Test {
     volume = Volume();
     old_heap_ = setHeapOps(&watchOps);
     old_volume_ = setVolumeOps(&volumeOpsPlayed);
-    static int serial = 0;
-    dir_ = (fs::temp_directory_path() /
-            ("kawase-copy-" + std::to_string(::getpid()) + "-" + std::to_string(serial++)))
-               .string();
-    fs::remove_all(dir_);
-    ASSERT_TRUE(fs::create_directory(dir_));
   }
   void TearDown() override {
     setHeapOps(old_heap_);
     setVolumeOps(old_volume_);
     terminate_size = INT_MAX;
-    fs::remove_all(dir_);
   }
-  std::string path(const char* name) const { return (fs::path(dir_) / name).string(); }
-  void put(const std::string& name, const std::string& data) const {
+  std::string path(const char* name) const { return tmp_.file(name); }
+  static void put(const std::string& name, const std::string& data) {
     std::ofstream(name, std::ios::binary) << data;
   }
-  std::string slurp(const std::string& name) const {
+  static std::string slurp(const std::string& name) {
     std::ifstream in(name, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
   }
   // Every buffer that was handed out came back.
-  void expectBuffersReleased() const { EXPECT_EQ(watch.releases, watch.allocations); }
+  static void expectBuffersReleased() { EXPECT_EQ(watch.releases, watch.allocations); }
 
-  std::string dir_;
+  test::TempDir tmp_;
   const HeapOps* old_heap_ = nullptr;
   const VolumeOps* old_volume_ = nullptr;
 };
 
+// More data than the transfer size and the stream's own buffer, moved in
+// blocks of the allocation unit: 4,096 bytes, an odd 7, or 1,024 when the
+// volume cannot tell.
 TEST_F(FileCopy, CopiesEveryByteInTransferSizedBlocks) {
   CaptureStd err(kStderr);
-  std::string src = path("src.bin"), dst = path("dst.bin");
-  // Larger than the transfer size and than the stream's own buffer.
-  std::string data = awkwardBytes(200000);
+  const std::string src = path("src.bin"), dst = path("dst.bin"), data = awkwardBytes(200000);
   put(src, data);
-
-  EXPECT_EQ(copyFile(src.c_str(), dst.c_str(), 0), 1);
-  EXPECT_EQ(slurp(dst), data);
-  EXPECT_EQ(watch.last_size, 4096u);
-
-  // An unknown allocation unit gives 1024-byte transfers; an odd one is
-  // used as it is.
-  volume.known = false;
-  EXPECT_EQ(copyFile(src.c_str(), dst.c_str(), 0), 1);
-  EXPECT_EQ(slurp(dst), data);
-  EXPECT_EQ(watch.last_size, 1024u);
-  volume = Volume();
-  volume.sectors = 1;
-  volume.bytes = 7;
-  EXPECT_EQ(copyFile(src.c_str(), dst.c_str(), 0), 1);
-  EXPECT_EQ(slurp(dst), data);
-  EXPECT_EQ(watch.last_size, 7u);
-
+  const struct {
+    uint32_t sectors, bytes;
+    bool known;
+    size_t transfer;
+  } volumes[] = {{8, 512, true, 4096}, {1, 7, true, 7}, {8, 512, false, 1024}};
+  for (const auto& v : volumes) {
+    volume.sectors = v.sectors;
+    volume.bytes = v.bytes;
+    volume.known = v.known;
+    EXPECT_EQ(copyFile(src.c_str(), dst.c_str(), 0), 1);
+    EXPECT_EQ(slurp(dst), data);
+    EXPECT_EQ(watch.last_size, v.transfer);
+  }
   EXPECT_EQ(watch.allocations, 3);
   expectBuffersReleased();
   EXPECT_EQ(err.text(), "");
 }
 
+// Mode 1 refuses an existing destination, even a dangling link that writing
+// would follow and create; any other mode replaces it.
 TEST_F(FileCopy, ModeOneNeverReplaces) {
   CaptureStd err(kStderr);
-  std::string src = path("src.txt"), dst = path("dst.txt");
+  const std::string src = path("src.txt"), dst = path("dst.txt");
   put(src, "new\n");
   put(dst, "old\r\n");
   EXPECT_EQ(copyFile(src.c_str(), dst.c_str(), 1), 0);
   EXPECT_EQ(slurp(dst), "old\r\n");
-
 #ifndef _WIN32
-  // Nor through a dangling link, which writing would follow and create.
-  std::string link = path("link.txt"), target = path("target.txt");
+  const std::string link = path("link.txt"), target = path("target.txt");
   ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
   EXPECT_EQ(copyFile(src.c_str(), link.c_str(), 1), 0);
   EXPECT_FALSE(fs::exists(target));
 #endif
-
-  // Any other mode replaces.
-  EXPECT_EQ(copyFile(src.c_str(), dst.c_str(), 0), 1);
-  EXPECT_EQ(slurp(dst), "new\n");
-  put(dst, "old");
-  EXPECT_EQ(copyFile(src.c_str(), dst.c_str(), 2), 1);
-  EXPECT_EQ(slurp(dst), "new\n");
+  for (int mode : {0, 2}) {
+    put(dst, "old");
+    EXPECT_EQ(copyFile(src.c_str(), dst.c_str(), mode), 1);
+    EXPECT_EQ(slurp(dst), "new\n") << mode;
+  }
   EXPECT_EQ(err.text(), "");
 }
 
 TEST_F(FileCopy, NeverTruncatesItsOwnSource) {
-  std::string src = path("self.txt");
+  const std::string src = path("self.txt");
   put(src, "precious");
   EXPECT_EQ(copyFile(src.c_str(), src.c_str(), 0), 0);
 #ifndef _WIN32
-  std::string alias = path("alias.txt");
+  const std::string alias = path("alias.txt");
   ASSERT_EQ(::symlink(src.c_str(), alias.c_str()), 0);
   EXPECT_EQ(copyFile(src.c_str(), alias.c_str(), 0), 0);
 #endif
   EXPECT_EQ(slurp(src), "precious");
 }
 
+// A missing source leaves the destination behind, created or emptied; an
+// unwritable destination fails; neither says a word.
 TEST_F(FileCopy, EmptyMissingAndUnwritable) {
   CaptureStd err(kStderr);
-  std::string empty = path("empty"), dst = path("dst");
+  const std::string empty = path("empty"), dst = path("dst"), missing = path("missing");
   put(empty, "");
   EXPECT_EQ(copyFile(empty.c_str(), dst.c_str(), 1), 1);
-  EXPECT_TRUE(fs::exists(dst));
-  EXPECT_EQ(fs::file_size(dst), 0u);
-
-  // A missing source leaves the destination behind, created or emptied.
-  std::string missing = path("missing");
+  EXPECT_TRUE(fs::exists(dst) && fs::file_size(dst) == 0);
   put(dst, "was here");
   EXPECT_EQ(copyFile(missing.c_str(), dst.c_str(), 0), 0);
-  EXPECT_TRUE(fs::exists(dst));
-  EXPECT_EQ(fs::file_size(dst), 0u);
-  std::string other = path("other");
-  EXPECT_EQ(copyFile(missing.c_str(), other.c_str(), 0), 0);
-  EXPECT_TRUE(fs::exists(other));
-
+  EXPECT_TRUE(fs::exists(dst) && fs::file_size(dst) == 0);
+  EXPECT_EQ(copyFile(missing.c_str(), path("other").c_str(), 0), 0);
+  EXPECT_TRUE(fs::exists(path("other")));
   EXPECT_EQ(copyFile(empty.c_str(), path("no/such/dir").c_str(), 0), 0);
-  EXPECT_EQ(copyFile(empty.c_str(), dir_.c_str(), 0), 0);
+  EXPECT_EQ(copyFile(empty.c_str(), tmp_.str().c_str(), 0), 0);
   EXPECT_EQ(err.text(), "");
   expectBuffersReleased();
 }
 
+// The small copy fails in the flush of the close, the large one while the
+// stream writes out its full buffer.
 TEST_F(FileCopy, ShortWriteToAFullDevice) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   CaptureStd err(kStderr);
-  std::string small = path("small"), large = path("large");
+  const std::string small = path("small"), large = path("large");
   put(small, awkwardBytes(100));
   put(large, awkwardBytes(200000));
-  // The small copy fails in the flush of the close, the large one while
-  // the stream writes out its full buffer.
   EXPECT_EQ(copyFile(small.c_str(), "/dev/full", 0), 0);
   EXPECT_EQ(copyFile(large.c_str(), "/dev/full", 0), 0);
   EXPECT_EQ(err.text(), "/dev/full: writing error\r\n/dev/full: writing error\r\n");
@@ -235,8 +218,7 @@ TEST_F(FileCopy, ShortWriteToAFullDevice) {
 
 TEST_F(FileCopy, FullDiskKeepsThePartialDestination) {
   CaptureStd err(kStderr);
-  std::string src = path("src"), dst = path("dst");
-  std::string data = awkwardBytes(5000);
+  const std::string src = path("src"), dst = path("dst"), data = awkwardBytes(5000);
   put(src, data);
   volume.free_bytes = 0;
   EXPECT_EQ(copyFile(src.c_str(), dst.c_str(), 0), 0);
@@ -248,7 +230,8 @@ TEST_F(FileCopy, FullDiskKeepsThePartialDestination) {
   expectBuffersReleased();
 }
 
-// The copy over memory streams, where the tests choose what fails.
+// The copy over memory streams, where the tests choose what fails; each
+// copy must close both streams once.
 class StreamCopy : public FileCopy {
  protected:
   int copy(const char* dst, int buffered = 1) {
@@ -257,15 +240,16 @@ class StreamCopy : public FileCopy {
     out_.data.clear();
     Stream* in = streamOpenOps(&test::memOps, &in_, "rb", 1);
     Stream* out = streamOpenOps(&test::memOps, &out_, "wb", buffered);
-    return copyStream(in, out, dst);
-  }
-  void expectEachClosedOnce() const {
+    int copied = copyStream(in, out, dst);
     EXPECT_EQ(in_.closes, 1);
     EXPECT_EQ(out_.closes, 1);
+    return copied;
   }
   MemFile in_, out_;
 };
 
+// Buffered, a failed write shows when the buffer goes out; unbuffered, at
+// the first short write. Either is reported once.
 TEST_F(StreamCopy, FailedWritesAreReportedOnce) {
   CaptureStd err(kStderr);
   in_.data = awkwardBytes(200000);
@@ -273,33 +257,26 @@ TEST_F(StreamCopy, FailedWritesAreReportedOnce) {
   EXPECT_EQ(copy("out.bin"), 0);
   EXPECT_EQ(err.text(), "out.bin: writing error\r\n");
   EXPECT_EQ(out_.data, in_.data.substr(0, 5000));
-  expectEachClosedOnce();
-
-  // Unbuffered, the first short write is seen at once.
   err.clear();
   out_.chunk = 1000;
   EXPECT_EQ(copy("out.bin", 0), 0);
   EXPECT_EQ(err.text(), "out.bin: writing error\r\n");
-  expectEachClosedOnce();
   expectBuffersReleased();
 }
 
+// The close's own failure comes before any look at the volume.
 TEST_F(StreamCopy, FailedClose) {
   CaptureStd err(kStderr);
   in_.data = "data";
   out_.fail_close = true;
-  // The close's own failure comes before any look at the volume.
   volume.free_bytes = 0;
   EXPECT_EQ(copy("D:\\out.bin"), 0);
   EXPECT_EQ(err.text(), "D:\\out.bin: writing error\r\n");
-  expectEachClosedOnce();
-
   err.clear();
   out_.fail_close = false;
   EXPECT_EQ(copy("D:\\out.bin"), 0);
   EXPECT_EQ(err.text(), "D drive: no free disk space\r\nD:\\out.bin: writing error\r\n");
   EXPECT_EQ(out_.data, "data");
-  expectEachClosedOnce();
   expectBuffersReleased();
 }
 
@@ -311,7 +288,6 @@ TEST_F(StreamCopy, NoBufferClosesBothStreams) {
   EXPECT_EQ(copy("out.bin"), 0);
   EXPECT_EQ(err.text(), "\r\ncannot get the memory of 4 K bytes\r\n");
   EXPECT_EQ(out_.data, "");
-  expectEachClosedOnce();
 }
 
 }  // namespace
