@@ -1,6 +1,7 @@
 // Character scanning and byte moves over Shift_JIS text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -23,7 +24,8 @@ long offset(const char* found, const char* s) {
 // index and rindex give (-1: null). A second byte with the value of "\",
 // "[", "]", "_" or a letter is skipped by the character searches and seen by
 // the plain ones; only the low 8 bits of c count; the NUL is never found; a
-// lead byte before the NUL is a character of its own.
+// lead byte before the NUL is a character of its own, and no scan steps over
+// the terminator (here or below: ASan would see the read).
 TEST(Strchr, CharacterAndPlainByteSearches) {
   const struct {
     const char* s;
@@ -50,25 +52,14 @@ TEST(Strchr, CharacterAndPlainByteSearches) {
           << "search " << f << " for " << row.c << " in " << testing::PrintToString(row.s);
 }
 
-// A lead byte right before the NUL is a character of its own: it can be
-// found, and no scan steps over the terminator (ASan would see the read).
-TEST(CharacterScans, LeadByteBeforeNul) {
-  const char s[8] = "a\\\x81";
-  EXPECT_EQ(get_prech(s, s + 3), s + 2);
-  EXPECT_EQ(get_prech(s, s + 6), s + 2);  // end beyond the NUL
-  EXPECT_EQ(index2(s, "\x81"), s + 2);
-  EXPECT_EQ(serstr(s, "\x81"), s + 2);
-  char t[] = "a\\\x81";
-  EXPECT_EQ(ChgChr(t, 0x81, '!'), t);
-  EXPECT_STREQ(t, "a\\!");
-}
-
 TEST(GetPrech, StepsBackOneCharacter) {
   const char s[] = "\x95\\x\x82\xA0";
   const long want[] = {-1, 0, 0, 2, 3, 3};  // for ends s + 0 to s + 5
   for (int end = 0; end <= 5; end++) EXPECT_EQ(offset(get_prech(s, s + end), s), want[end]) << end;
-  const char empty[] = "";
+  const char empty[] = "", t[8] = "a\\\x81";  // a lead byte before the NUL stands alone
   EXPECT_EQ(get_prech(empty, empty + 1), nullptr);
+  EXPECT_EQ(get_prech(t, t + 3), t + 2);
+  EXPECT_EQ(get_prech(t, t + 6), t + 2);  // end beyond the NUL
 }
 
 TEST(ChgChr, ReplacesOnlyCharactersOfTheirOwn) {
@@ -81,6 +72,9 @@ TEST(ChgChr, ReplacesOnlyCharactersOfTheirOwn) {
   char none[] = "abc";
   ChgChr(none, 0, 'z');
   EXPECT_STREQ(none, "abc");
+  char t[] = "a\\\x81";
+  EXPECT_EQ(ChgChr(t, 0x81, '!'), t);
+  EXPECT_STREQ(t, "a\\!");
 }
 
 TEST(Index2, TestsOnlyOneByteCharacters) {
@@ -93,6 +87,8 @@ TEST(Index2, TestsOnlyOneByteCharacters) {
   EXPECT_EQ(index2("", "a"), nullptr);
   const char kana[] = "\xB1\\";  // katakana is one byte: the "\" is its own
   EXPECT_EQ(index2(kana, "\\"), kana + 1);
+  const char lead[] = "a\\\x81";
+  EXPECT_EQ(index2(lead, "\x81"), lead + 2);
 }
 
 TEST(Serstr, StepsByLeadAndTrailClass) {
@@ -109,6 +105,8 @@ TEST(Serstr, StepsByLeadAndTrailClass) {
   EXPECT_EQ(serstr(t, "z"), t + 4);
   EXPECT_EQ(serstr(t, ""), nullptr);
   EXPECT_EQ(serstr("", "a"), nullptr);
+  const char lead[] = "a\\\x81";
+  EXPECT_EQ(serstr(lead, "\x81"), lead + 2);
 }
 
 TEST(Index1, PlainSubstringAndWildcards) {
@@ -192,14 +190,11 @@ TEST(CharacterScans, RandomStringsAgreeOnCharacterStarts) {
       end = p;
     }
     for (unsigned char c : alphabet) {
-      const char *first = nullptr, *last = nullptr;
-      for (const char* p : starts)
-        if (static_cast<unsigned char>(*p) == c) {
-          if (first == nullptr) first = p;
-          last = p;
-        }
-      ASSERT_EQ(Strchr(b, c), first) << "round " << round;
-      ASSERT_EQ(Strrchr(b, c), last) << "round " << round;
+      auto is_c = [c](const char* p) { return static_cast<unsigned char>(*p) == c; };
+      auto first = std::find_if(starts.begin(), starts.end(), is_c);
+      auto last = std::find_if(starts.rbegin(), starts.rend(), is_c);
+      ASSERT_EQ(Strchr(b, c), first == starts.end() ? nullptr : *first) << "round " << round;
+      ASSERT_EQ(Strrchr(b, c), last == starts.rend() ? nullptr : *last) << "round " << round;
     }
   }
 }

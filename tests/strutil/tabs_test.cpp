@@ -25,20 +25,16 @@ std::string spaces(size_t n) {
   return std::string(n, ' ');
 }
 
-// A two-byte character takes two columns, katakana one.
+// Tab stops, two-byte characters and widths below 1 over long lines are
+// left to the random test below; these are the short, readable cases.
 TEST(ExpTab, TabsAdvanceToTheNextStop) {
   EXPECT_EQ(expand(8, "\t"), spaces(8));
   EXPECT_EQ(expand(8, "abc\t"), "abc" + spaces(5));
   EXPECT_EQ(expand(8, "abcdefgh\tx"), "abcdefgh" + spaces(8) + "x");
   EXPECT_EQ(expand(4, "a\tb\t\tc"), "a   b" + spaces(7) + "c");
-  EXPECT_EQ(expand(1, "a\t\tb"), "a  b");
   EXPECT_EQ(expand(8, ""), "");
   EXPECT_EQ(expand(8, "\x82\xA0x\t|"), "\x82\xA0x" + spaces(5) + "|");
-  EXPECT_EQ(expand(4, "\xB1\t"), "\xB1" + spaces(3));
-  for (int tabw : {0, -1, -8, INT_MIN}) {  // widths below 1 act as 1
-    EXPECT_EQ(chk_exptab(tabw, "a\t\tb"), 5) << tabw;
-    EXPECT_EQ(expand(tabw, "a\t\tb"), "a  b") << tabw;
-  }
+  for (int tabw : {1, 0, -1, INT_MIN}) EXPECT_EQ(expand(tabw, "a\t\tb"), "a  b") << tabw;
   // The result buffer is reused by the next call.
   const char* first = exp_tab(8, "first");
   EXPECT_EQ(exp_tab(8, "2nd"), first);
@@ -48,7 +44,6 @@ TEST(ExpTab, TabsAdvanceToTheNextStop) {
 TEST(ChkExptab, LimitOf4096Columns) {
   EXPECT_EQ(chk_exptab(8, std::string(4095, 'x').c_str()), 4096);
   EXPECT_EQ(chk_exptab(8, std::string(4096, 'x').c_str()), -1);
-  EXPECT_EQ(chk_exptab(8, std::string(5000, 'x').c_str()), -1);
   // A tab ending exactly at column 4,096 is too long; one column less fits.
   EXPECT_EQ(chk_exptab(8, (std::string(4088, 'x') + "\t").c_str()), -1);
   EXPECT_EQ(chk_exptab(8, (std::string(4087, 'x') + "\t").c_str()), 4089);
@@ -129,16 +124,9 @@ TEST(ExpTab, AgreesWithChkExptabOnRandomLines) {
     const std::string out = exp_tab(tabw, line.c_str());
     ASSERT_EQ(static_cast<int>(out.size()), need - 1);
     const size_t stop = static_cast<size_t>(tabw < 1 ? 1 : tabw);
-    size_t col = 0;
-    for (char c : line) {
-      if (c != '\t') {
-        ASSERT_EQ(out[col++], c);
-        continue;
-      }
-      const size_t next = (col / stop + 1) * stop;
-      for (; col < next; col++) ASSERT_EQ(out[col], ' ');
-    }
-    ASSERT_EQ(col, out.size());
+    std::string want;
+    for (char c : line) want += c == '\t' ? spaces(stop - want.size() % stop) : std::string(1, c);
+    ASSERT_EQ(out, want);
   }
   EXPECT_GT(fitted, 20);
   EXPECT_GT(rejected, 20);

@@ -114,7 +114,6 @@ class FileCopy : public ::testing::Test {
     text << in.rdbuf();
     return text.str();
   }
-  // Every buffer that was handed out came back.
   static void expectBuffersReleased() { EXPECT_EQ(watch.releases, watch.allocations); }
 
   test::TempDir tmp_;
