@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <random>
 #include <string>
@@ -16,7 +17,7 @@ namespace {
 using Search = char* (*)(const char*, int);
 
 // Offset of a search result in s, or -1 for null.
-long offset(const char* found, const char* s) {
+std::ptrdiff_t offset(const char* found, const char* s) {
   return found == nullptr ? -1 : found - s;
 }
 
@@ -30,7 +31,7 @@ TEST(Strchr, CharacterAndPlainByteSearches) {
   const struct {
     const char* s;
     int c;
-    long want[4];
+    std::ptrdiff_t want[4];
   } rows[] = {{"\x95\\\\\x95\\", '\\', {2, 2, 1, 4}},
               {"\x83[[\x83[", '[', {2, 2, 1, 4}},
               {"\x81]]\x81]", ']', {2, 2, 1, 4}},
@@ -54,7 +55,7 @@ TEST(Strchr, CharacterAndPlainByteSearches) {
 
 TEST(GetPrech, StepsBackOneCharacter) {
   const char s[] = "\x95\\x\x82\xA0";
-  const long want[] = {-1, 0, 0, 2, 3, 3};  // for ends s + 0 to s + 5
+  const std::ptrdiff_t want[] = {-1, 0, 0, 2, 3, 3};  // for ends s + 0 to s + 5
   for (int end = 0; end <= 5; end++) EXPECT_EQ(offset(get_prech(s, s + end), s), want[end]) << end;
   const char empty[] = "", t[8] = "a\\\x81";  // a lead byte before the NUL stands alone
   EXPECT_EQ(get_prech(empty, empty + 1), nullptr);
