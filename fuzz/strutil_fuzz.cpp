@@ -3,8 +3,10 @@
 // caller must provide: SetParam (2 * n bytes), sepname (strlen + 1 each),
 // optionStr_skip, findExt, serstr, StrnCmp and the tab expansion.
 //
-// Input: four parameter bytes (the SetParam budget, the StrnCmp budget, the
-// tab width), then up to three strings separated by NUL bytes.
+// Input: five parameter bytes (the SetParam budget, two bytes; the StrnCmp
+// budget, one; the tab width, two, so that widths that reach the 4,096
+// column limit exactly are near), then up to three strings separated by
+// NUL bytes.
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -187,15 +189,14 @@ void checkTabs(const char* s, int tabw) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < 4) return 0;
+  if (size < 5) return 0;
   const int paramBudget = static_cast<int>(fuzz::le16(data)) % 600 + 1;
   const int cmpBudget = static_cast<int8_t>(data[2]);
-  const int tabw = data[3] == 0x7F   ? INT_MAX
-                   : data[3] == 0x80 ? INT_MIN
-                                     : static_cast<int8_t>(data[3]);
+  const auto width = static_cast<int16_t>(fuzz::le16(data + 3));
+  const int tabw = width == INT16_MAX ? INT_MAX : width == INT16_MIN ? INT_MIN : width;
 
   std::vector<std::string> parts;
-  const char* p = reinterpret_cast<const char*>(data + 4);
+  const char* p = reinterpret_cast<const char*>(data + 5);
   const char* end = reinterpret_cast<const char*>(data + size);
   while (parts.size() < 3) {
     const char* nul = static_cast<const char*>(std::memchr(p, 0, static_cast<size_t>(end - p)));
