@@ -50,7 +50,8 @@ Stream* stdStream(StdStream which);
 Stream* replaceStdStream(StdStream which, Stream* stream);
 
 // Line input as fgets does on the text: at most limit - 1 bytes, stops
-// after an LF, NUL-terminates. Null when nothing was read (end or error).
+// after an LF, NUL-terminates. Null when nothing was read (end or error);
+// a limit of 1 gives an empty string, as fgets does.
 char* streamGets(char* buf, int limit, Stream* stream);
 
 // Block input: up to n bytes (after text-mode translation); 0 at the end or
