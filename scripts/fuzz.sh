@@ -15,17 +15,7 @@ targets=${FUZZ_TARGETS:-convert textstream roundtrip messages strutil}
 
 # The usual build tools, then clang and its runtimes (libFuzzer and the
 # sanitizers come in libclang-rt-dev, only recommended by clang).
-bash scripts/setup.sh
-missing=()
-for p in clang libclang-rt-dev; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+bash scripts/setup.sh clang libclang-rt-dev
 
 # Warnings stay on but are not fatal here: clang's -Wconversion also covers
 # sign changes, which the GCC builds that guard the warnings do not.
