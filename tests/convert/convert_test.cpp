@@ -8,10 +8,14 @@
 #include <vector>
 
 #include "convert/tables.h"
+#include "testutil/codes.h"
 #include "testutil/memstream.h"
 
 namespace kawase {
 namespace {
+
+using test::sjisBytes;
+using test::utf8;
 
 using test::CaptureStd;
 
@@ -37,34 +41,6 @@ Result toSjis(const std::string& line) {
 }
 Result toUtf8(const std::string& line) {
   return run(sjtouni, line, 3);
-}
-
-// A plain UTF-8 encoder, independent of the converter's bit tests.
-std::string utf8(int32_t cp) {
-  std::string s;
-  if (cp < 0x80) {
-    s += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    s += static_cast<char>(0xC0 + cp / 64);
-    s += static_cast<char>(0x80 + cp % 64);
-  } else if (cp < 0x10000) {
-    s += static_cast<char>(0xE0 + cp / 4096);
-    s += static_cast<char>(0x80 + cp / 64 % 64);
-    s += static_cast<char>(0x80 + cp % 64);
-  } else {
-    s += static_cast<char>(0xF0 + cp / 262144);
-    s += static_cast<char>(0x80 + cp / 4096 % 64);
-    s += static_cast<char>(0x80 + cp / 64 % 64);
-    s += static_cast<char>(0x80 + cp % 64);
-  }
-  return s;
-}
-
-std::string sjisBytes(int32_t code) {
-  std::string s;
-  if (code >= 0x100) s += static_cast<char>(code >> 8);
-  s += static_cast<char>(code & 0xFF);
-  return s;
 }
 
 struct Case {

@@ -12,10 +12,14 @@
 #include "convert/convert.h"
 #include "convert/dense_tables.h"
 #include "convert/tables.h"
+#include "testutil/codes.h"
 #include "testutil/memstream.h"
 
 namespace kawase {
 namespace {
+
+using test::sjisBytes;
+using test::utf8;
 
 using test::CaptureStd;
 using namespace std::string_literals;
@@ -28,13 +32,6 @@ uint32_t packUtf8(int32_t cp) {
   uint32_t packed = (0xFF00u >> n & 0xFF) | u >> (6 * (n - 1));  // lead byte
   for (int i = 1; i < n; i++) packed |= (0x80 | ((u >> (6 * (n - 1 - i))) & 0x3F)) << (8 * i);
   return packed;
-}
-
-std::string utf8Bytes(int32_t cp) {
-  std::string s;
-  for (uint32_t packed = packUtf8(cp); packed != 0; packed >>= 8)
-    s += static_cast<char>(packed & 0xFF);
-  return s;
 }
 
 // Up to U+1FFFFF, the most a four-byte sequence can carry, and a little
@@ -63,18 +60,11 @@ TEST(DenseTables, Utf8OfEveryKey) {
     }
     mapped++;
     ASSERT_EQ(got, packUtf8(cp)) << std::hex << key;
-    ASSERT_EQ(packedUtf8Length(got), static_cast<int>(utf8Bytes(cp).size())) << std::hex << key;
+    ASSERT_EQ(packedUtf8Length(got), static_cast<int>(utf8(cp).size())) << std::hex << key;
   }
   // Every code but 0x00, and 0x5C once.
   EXPECT_EQ(mapped, unicodeTbl2Count - 2);
   EXPECT_EQ(denseUtf8Of(0x5C), packUtf8(0xA5));
-}
-
-std::string sjisBytes(int32_t code) {
-  std::string s;
-  if (code >= 0x100) s += static_cast<char>(code >> 8);
-  s += static_cast<char>(code & 0xFF);
-  return s;
 }
 
 using Full = int (*)(const char*, char*);
@@ -130,7 +120,7 @@ TEST(FastRoad, EveryMappedCharacterGoesThrough) {
   for (int i = 0; i < unicodeTblCount; i++) {
     const MappingRecord& r = unicodeTbl[i];
     if (r.unicode < 0x80) continue;  // copied as ASCII, never looked up
-    std::string line = between(utf8Bytes(r.unicode));
+    std::string line = between(utf8(r.unicode));
     FastRun got = runFast(unitosjFast, line, 2);
     ASSERT_EQ(got.stop, line.size()) << std::hex << r.unicode;
     ASSERT_EQ(got.out, between(sjisBytes(r.sjis))) << std::hex << r.unicode;
@@ -141,7 +131,7 @@ TEST(FastRoad, EveryMappedCharacterGoesThrough) {
     std::string line = between(sjisBytes(r.sjis));
     FastRun got = runFast(sjtouniFast, line, 3);
     ASSERT_EQ(got.stop, line.size()) << std::hex << r.sjis;
-    ASSERT_EQ(got.out, between(utf8Bytes(r.unicode))) << std::hex << r.sjis;
+    ASSERT_EQ(got.out, between(utf8(r.unicode))) << std::hex << r.sjis;
   }
 }
 
@@ -195,7 +185,7 @@ TEST(FastRoad, AgreesWithTheFullConverterOnMixedText) {
       } else if (pick == 1) {
         text += '\n';
       } else {
-        text += utf8Bytes(mapped[rng() % mapped.size()]);
+        text += utf8(mapped[rng() % mapped.size()]);
       }
     }
     text += '\n';
