@@ -277,13 +277,12 @@ def generate():
     if len(tbl) != 11406 or len(tbl2) != 11410:
         raise SystemExit("unexpected record counts %d/%d"
                          % (len(tbl), len(tbl2)))
-    version = "%d.%d" % sys.version_info[:2]
     out = [
         "// Code mapping tables: Shift_JIS-2004 with code page 932 symbols.\n",
         "//\n",
         "// generator: tools/gen_tables.py\n",
-        "// source:    Python %s `shift_jis_2004` codec"
-        " (JIS X 0213:2004), decoded code by code\n" % version,
+        "// source:    Python's `shift_jis_2004` codec"
+        " (JIS X 0213:2004), decoded code by code\n",
         "// generated; do not edit; regenerate with"
         " `cmake --build <dir> --target tables`\n",
         "// or `python3 tools/gen_tables.py src/convert/mapping_tables.cpp`.\n",

@@ -1,7 +1,7 @@
 // Code mapping tables: Shift_JIS-2004 with code page 932 symbols.
 //
 // generator: tools/gen_tables.py
-// source:    Python 3.11 `shift_jis_2004` codec (JIS X 0213:2004), decoded code by code
+// source:    Python's `shift_jis_2004` codec (JIS X 0213:2004), decoded code by code
 // generated; do not edit; regenerate with `cmake --build <dir> --target tables`
 // or `python3 tools/gen_tables.py src/convert/mapping_tables.cpp`.
 
