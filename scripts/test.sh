@@ -6,7 +6,11 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 for preset in ci-dev ci-release; do
+  start=$SECONDS
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
+  echo "build $preset: $((SECONDS - start)) s"
+  start=$SECONDS
   ctest --preset "$preset"
+  echo "tests $preset: $((SECONDS - start)) s"
 done
