@@ -16,13 +16,15 @@ struct VolumeOps {
   // Free bytes available to the calling user, through the extended query:
   // 1 on success, 0 when the query failed, -1 when the system lacks it.
   int (*freeBytesAvailable)(const char* root, const char* name, uint64_t* freeBytes);
-  // The attribute bits of `name` (0x10: a directory), or 0xFFFFFFFF when it
-  // does not exist or cannot be queried.
+  // The attribute bits of `name` (0x10: a directory, 0x40: a device), or
+  // 0xFFFFFFFF when it does not exist or cannot be queried.
   uint32_t (*fileAttributes)(const char* name);
 };
 
 constexpr uint32_t kInvalidAttributes = 0xFFFFFFFFu;
 constexpr uint32_t kAttributeDirectory = 0x10u;
+// Not a file on a volume: a pipe, a terminal, a socket or another device.
+constexpr uint32_t kAttributeDevice = 0x40u;
 
 // The operations in use (the system's own unless replaced).
 const VolumeOps* volumeOps();
@@ -32,5 +34,11 @@ const VolumeOps* setVolumeOps(const VolumeOps* ops);
 
 // The system's own operations.
 extern const VolumeOps systemVolumeOps;
+
+#ifndef _WIN32
+// The free blocks of a file system this process may still fill: all of
+// them for a privileged process, else those left to every user.
+uint64_t usableFreeBlocks(uint64_t freeBlocks, uint64_t availableBlocks, bool privileged);
+#endif
 
 }  // namespace kawase

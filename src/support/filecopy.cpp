@@ -38,10 +38,10 @@ int copyFile(const char* src, const char* dst, int mode) {
     streamClose(out);
     return 0;
   }
-  return copyStream(in, out, dst);
+  return copyStream(in, out, src, dst);
 }
 
-int copyStream(Stream* in, Stream* out, const char* dst) {
+int copyStream(Stream* in, Stream* out, const char* src, const char* dst) {
   int size = getClusterSize(dst);
   if (size <= 0) size = kDefaultTransfer;
   // Null only when terminate_size has been lowered to at most `size`;
@@ -52,7 +52,6 @@ int copyStream(Stream* in, Stream* out, const char* dst) {
     streamClose(out);
     return 0;
   }
-  // A read error ends the data like the end of the file does.
   for (long got; (got = streamRead(buf, size, in)) > 0;) {
     // Output is buffered: a failed write may show here, or only in the
     // flush inside the close below.
@@ -63,6 +62,15 @@ int copyStream(Stream* in, Stream* out, const char* dst) {
       freemem(buf);
       return 0;
     }
+  }
+  // A read error is not the end of the source: the copy is incomplete. The
+  // partial destination stays, as after a failed write.
+  if (streamError(in)) {
+    errmsg("%s: reading error\n", src);
+    streamClose(out);
+    streamClose(in);
+    freemem(buf);
+    return 0;
   }
   streamClose(in);
   int closed = Fclose(out, dst);

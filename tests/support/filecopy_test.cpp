@@ -239,7 +239,7 @@ class StreamCopy : public FileCopy {
     out_.data.clear();
     Stream* in = streamOpenOps(&test::memOps, &in_, "rb", 1);
     Stream* out = streamOpenOps(&test::memOps, &out_, "wb", buffered);
-    int copied = copyStream(in, out, dst);
+    int copied = copyStream(in, out, "src", dst);
     EXPECT_EQ(in_.closes, 1);
     EXPECT_EQ(out_.closes, 1);
     return copied;

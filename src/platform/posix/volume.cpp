@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -30,7 +31,7 @@ int posixDiskFreeSpace(const char*, const char* name, uint32_t* sectorsPerCluste
   if (!statvfsOfFile(name, &st)) return 0;
   *sectorsPerCluster = 1;
   *bytesPerSector = clamp32(st.f_frsize);
-  *freeClusters = clamp32(st.f_bavail);
+  *freeClusters = clamp32(usableFreeBlocks(st.f_bfree, st.f_bavail, geteuid() == 0));
   *totalClusters = clamp32(st.f_blocks);
   return 1;
 }
@@ -38,17 +39,25 @@ int posixDiskFreeSpace(const char*, const char* name, uint32_t* sectorsPerCluste
 int posixFreeBytesAvailable(const char*, const char* name, uint64_t* freeBytes) {
   struct statvfs st;
   if (!statvfsOfFile(name, &st)) return 0;
-  *freeBytes = static_cast<uint64_t>(st.f_bavail) * st.f_frsize;
+  *freeBytes = usableFreeBlocks(st.f_bfree, st.f_bavail, geteuid() == 0) * st.f_frsize;
   return 1;
 }
 
 uint32_t posixFileAttributes(const char* name) {
   struct stat st;
   if (stat(name, &st) != 0) return kInvalidAttributes;
-  return S_ISDIR(st.st_mode) ? kAttributeDirectory : 0x80u;  // 0x80: a normal file
+  if (S_ISDIR(st.st_mode)) return kAttributeDirectory;
+  return S_ISREG(st.st_mode) ? 0x80u : kAttributeDevice;  // 0x80: a normal file
 }
 
 }  // namespace
+
+// Root may write into the blocks a file system keeps back from other users,
+// so for root those count as free: a root-owned write that used them is
+// complete, and the volume is full only when they are gone too.
+uint64_t usableFreeBlocks(uint64_t freeBlocks, uint64_t availableBlocks, bool privileged) {
+  return privileged ? freeBlocks : availableBlocks;
+}
 
 const VolumeOps systemVolumeOps = {posixDiskFreeSpace, posixFreeBytesAvailable,
                                    posixFileAttributes};
