@@ -106,7 +106,10 @@ int unicode2sjis(const char* p) {
   }
   unicode_len = len;
   int32_t cp = decode(b, len);
-  int code = searchUnicodeTbl(cp);
+  // A longer form of a control character (C0 8A for LF, E0 80 9A for
+  // Ctrl-Z) would write a byte that breaks the output's lines or ends it
+  // for a text-mode reader: it has no counterpart.
+  int code = len >= 2 && cp < 0x20 ? -1 : searchUnicodeTbl(cp);
   if (code == -1) reportUnmapped(b, len, cp);
   return code;
 }
@@ -184,8 +187,8 @@ inline int32_t decodeWellFormed(const unsigned char* p, const unsigned char* e, 
   return decode(p, *len);
 }
 
-// A code point whose code is 0x00 (an overlong NUL) goes back to unitosj,
-// which writes that NUL and so ends the line's output.
+// A control character in a longer form goes back to unitosj, which reports
+// it.
 const char* unitosjFast(const char* src, const char* end, char** dst) {
   const auto* p = reinterpret_cast<const unsigned char*>(src);
   const auto* e = reinterpret_cast<const unsigned char*>(end);
@@ -219,7 +222,7 @@ const char* unitosjFast(const char* src, const char* end, char** dst) {
     int32_t cp = decodeWellFormed(p, e, &len);
     if (cp < 0) break;
     uint32_t code = denseSjisOf(static_cast<uint32_t>(cp));
-    if (code == 0xFFFF || code == 0) break;
+    if (code == 0xFFFF || cp < 0x20) break;
     if (code < 0x100) {
       *o++ = static_cast<unsigned char>(code);
     } else {
