@@ -41,7 +41,7 @@ struct Stream {
   void* handle;
   bool text;      // CR/Ctrl-Z/LF translation
   bool writing;   // opened with "w"/"wb"
-  bool buffered;  // false: every write goes out at once
+  bool buffered;  // false: every write goes out at once, reads take a byte
   bool ended;     // no more data will be read (end, Ctrl-Z or error)
   bool eof;       // a read met the end of the data
   bool error;     // a read or write failed
@@ -192,10 +192,11 @@ long fill(Stream* s, unsigned char* to, long cap) {
   return len;
 }
 
-// Reads the next block into the buffer. Returns false at the end or on error.
+// Reads the next block into the buffer (the next byte when unbuffered).
+// Returns false at the end or on error.
 bool refill(Stream* s) {
   s->pos = 0;
-  s->len = fill(s, s->buf, kBufferSize);
+  s->len = fill(s, s->buf, s->buffered ? kBufferSize : 1);
   return s->len > 0;
 }
 
@@ -360,7 +361,10 @@ Stream* stdStream(StdStream which) {
 #endif
     bool writing = which != kStdin;
     // Standard error is unbuffered; standard output only on a terminal.
-    bool buffered = which == kStdin || (which == kStdout && !isatty(which));
+    // Standard input only ever answers a question: it is read a byte at a
+    // time, so that what follows the answer is still there for the next
+    // reader of the same file (an input named /dev/stdin, say).
+    bool buffered = which == kStdout && !isatty(which);
     s = newStream(&stdOps, fdHandle(which), writing, true, buffered);
   }
   return s;
@@ -402,7 +406,7 @@ long streamRead(void* buf, long n, Stream* s) {
     if (s->pos == s->len) {
       // A request of a whole block or more is read straight into the
       // caller's memory and translated there, saving a copy.
-      if (n - got >= kBufferSize) {
+      if (n - got >= kBufferSize && s->buffered) {
         long put = fill(s, out + got, n - got);
         if (put == 0) break;
         got += put;

@@ -38,11 +38,13 @@ Stream* streamOpenFile(const char* name, const char* mode);
 StreamOpener setStreamOpener(StreamOpener opener);
 
 // A stream over caller-supplied operations, with the same modes. `buffered`
-// 0 makes every write go straight to ops->write.
+// 0 makes every write go straight to ops->write, and every read take one
+// byte from ops->read.
 Stream* streamOpenOps(const StreamOps* ops, void* handle, const char* mode, int buffered);
 
-// The standard streams (text mode; standard error unbuffered, standard
-// output unbuffered on a terminal and fully buffered otherwise).
+// The standard streams (text mode; standard input and standard error
+// unbuffered, standard output unbuffered on a terminal and fully buffered
+// otherwise).
 Stream* stdStream(StdStream which);
 
 // Puts `stream` in the place of a standard stream and returns the old one
