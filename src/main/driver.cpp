@@ -34,7 +34,7 @@ const char* const usage[] = {
     "   -o <outputfile>   <outputfile>\x82\xC9\x8Fo\x97\xCD\x82\xB5\x82\xDC\x82\xB7\x81"
     "B",
     " ",
-    "Version: 1.03",
+    "Version: " KAWASE_VERSION,
     nullptr,
 };
 
