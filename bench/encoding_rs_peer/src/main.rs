@@ -36,24 +36,28 @@ fn add_cr(src: &[u8], dst: &mut Vec<u8>) {
 
 /// Encodes all of `text`, writing "??" for each unmappable character.
 fn encode(encoder: &mut Encoder, text: &str, last: bool, out: &mut Vec<u8>) {
-    out.clear();
-    let mut pos = 0;
+    // "??" is no longer than the character it stands for (two bytes or
+    // more in UTF-8), so one buffer of the bound for the whole text is enough.
+    let need = encoder
+        .max_buffer_length_from_utf8_without_replacement(text.len())
+        .unwrap_or_else(|| fail("block too large"));
+    out.resize(need + 2, 0);
+    let (mut pos, mut end) = (0, 0);
     loop {
-        let need = encoder
-            .max_buffer_length_from_utf8_without_replacement(text.len() - pos)
-            .unwrap_or_else(|| fail("block too large"));
-        let start = out.len();
-        out.resize(start + need.max(2), 0);
         let (result, read, written) =
-            encoder.encode_from_utf8_without_replacement(&text[pos..], &mut out[start..], last);
+            encoder.encode_from_utf8_without_replacement(&text[pos..], &mut out[end..], last);
         pos += read;
-        out.truncate(start + written);
+        end += written;
         match result {
-            EncoderResult::InputEmpty => return,
-            EncoderResult::Unmappable(_) => out.extend_from_slice(b"??"),
-            EncoderResult::OutputFull => {}
+            EncoderResult::InputEmpty => break,
+            EncoderResult::Unmappable(_) => {
+                out[end..end + 2].copy_from_slice(b"??");
+                end += 2;
+            }
+            EncoderResult::OutputFull => fail("output buffer too small"),
         }
     }
+    out.truncate(end);
 }
 
 /// The valid UTF-8 prefix of `buf`, leaving an incomplete last character
