@@ -369,7 +369,7 @@ flood_table() {
   printf 'MB/s of input, output and messages to /dev/null / to new files\n\n'
   for tool in "${flood_tools[@]}"; do
     pad "${label[$tool]}$([ "$tool" != iconv ] || echo ' -c')" 27
-    cell "$tool" flood
+    if [ -n "${have[$tool]:-}" ]; then cell "$tool" flood; else printf skipped; fi
     echo
   done
 }
