@@ -2,149 +2,73 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "platform/textstream.h"
 #include "strutil/strutil.h"
+#include "testutil/fakes.h"
 
 namespace kawase {
 namespace {
 
-// Expands and checks that chk_exptab measured the same length.
-std::string expand(int tabw, const std::string& line) {
-  const char* out = exp_tab(tabw, line.c_str());
-  EXPECT_EQ(chk_exptab(tabw, line.c_str()), static_cast<int>(std::strlen(out)) + 1);
-  return out;
+template <typename... T>
+using Rows = std::vector<std::tuple<T...>>;
+
+std::string rep(size_t n, char c = ' ') {
+  return std::string(n, c);
 }
 
-std::string spaces(size_t n) {
-  return std::string(n, ' ');
+// Width, line, and the expanded line, or "!" where it would reach 4,096
+// columns. Two bytes take two columns; a width below 1 counts as 1.
+TEST(Tabs, ExpandToTabStopsUpToTheLimit) {
+  const Rows<int, std::string, std::string> rows = {
+      {8, "abc\t", "abc" + rep(5)},    {8, "\t", rep(8)},
+      {0, "a\t\tb", "a  b"},           {8, "abcdefgh\t", "abcdefgh" + rep(8)},
+      {INT_MIN, "a\t\tb", "a  b"},     {4, "a\tb\t\t", "a   b" + rep(7)},
+      {4095, "\t", rep(4095)},         {8, rep(4095, 'x'), rep(4095, 'x')},
+      {8, rep(4096, 'x'), "!"},        {8, "", ""},
+      {8, rep(4088, 'x') + "\t", "!"}, {8, "\x82\xA0x\t", "\x82\xA0x" + rep(5)},
+      {7, rep(585, '\t'), rep(4095)},  {5, rep(4090, 'x') + "\t", rep(4090, 'x') + rep(5)},
+      {8, rep(512, '\t'), "!"},        {8, rep(4087, 'x') + "\t", rep(4087, 'x') + " "},
+      {INT_MAX, "a\t", "!"},           {4096, "\t", "!"}};
+  for (const auto& [tabw, line, want] : rows) {
+    const int need = chk_exptab(tabw, line.c_str());
+    EXPECT_EQ(need, want == "!" ? -1 : static_cast<int>(want.size()) + 1) << tabw << " " << line;
+    if (want == "!") continue;  // exp_tab would end the process
+    EXPECT_EQ(exp_tab(tabw, line.c_str()), want) << tabw << " " << line;
+  }
 }
 
-// Tab stops, two-byte characters and widths below 1 over long lines are
-// left to the random test below; these are the short, readable cases.
-TEST(ExpTab, TabsAdvanceToTheNextStop) {
-  EXPECT_EQ(expand(8, "\t"), spaces(8));
-  EXPECT_EQ(expand(8, "abc\t"), "abc" + spaces(5));
-  EXPECT_EQ(expand(8, "abcdefgh\tx"), "abcdefgh" + spaces(8) + "x");
-  EXPECT_EQ(expand(4, "a\tb\t\tc"), "a   b" + spaces(7) + "c");
-  EXPECT_EQ(expand(8, ""), "");
-  EXPECT_EQ(expand(8, "\x82\xA0x\t|"), "\x82\xA0x" + spaces(5) + "|");
-  for (int tabw : {1, 0, -1, INT_MIN}) EXPECT_EQ(expand(tabw, "a\t\tb"), "a  b") << tabw;
-  // The result buffer is reused by the next call.
-  const char* first = exp_tab(8, "first");
-  EXPECT_EQ(exp_tab(8, "2nd"), first);
-  EXPECT_STREQ(first, "2nd");
-}
-
-TEST(ChkExptab, LimitOf4096Columns) {
-  EXPECT_EQ(chk_exptab(8, std::string(4095, 'x').c_str()), 4096);
-  EXPECT_EQ(chk_exptab(8, std::string(4096, 'x').c_str()), -1);
-  // A tab ending exactly at column 4,096 is too long; one column less fits.
-  EXPECT_EQ(chk_exptab(8, (std::string(4088, 'x') + "\t").c_str()), -1);
-  EXPECT_EQ(chk_exptab(8, (std::string(4087, 'x') + "\t").c_str()), 4089);
-  EXPECT_EQ(chk_exptab(5, (std::string(4090, 'x') + "\t").c_str()), 4096);
-  EXPECT_EQ(chk_exptab(8, (std::string(512, '\t')).c_str()), -1);
-  EXPECT_EQ(chk_exptab(8, (std::string(511, '\t') + "1234567").c_str()), 4096);
-  // A huge width reaches the limit without overflowing the column count.
-  EXPECT_EQ(chk_exptab(INT_MAX, "a\t"), -1);
-  EXPECT_EQ(chk_exptab(4095, "\t"), 4096);
-  EXPECT_EQ(chk_exptab(4096, "\t"), -1);
-  // The longest lines come back whole.
-  EXPECT_EQ(expand(8, std::string(4095, 'x')), std::string(4095, 'x'));
-  EXPECT_EQ(expand(5, std::string(4090, 'y') + "\t"), std::string(4090, 'y') + spaces(5));
-}
-
-// Runs exp_tab in a child process whose standard output goes to a binary
-// file, expects it to end with status 1, and returns what it wrote there
-// (Exit writes out the buffered text before the process ends).
-void expandToFile(const std::string& path, int tabw, const std::string& line) {
-  replaceStdStream(kStdout, streamOpen(path.c_str(), "wb"));
-  exp_tab(tabw, line.c_str());
-  Exit(0);  // not reached when the line is too long
-}
-
-std::string tooLongOutput(int tabw, const std::string& line) {
-  const std::string path = ::testing::TempDir() + "kawase_exptab_" +
-                           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  EXPECT_EXIT(expandToFile(path, tabw, line), ::testing::ExitedWithCode(1), "");
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  in.close();
-  std::remove(path.c_str());
-  return text.str();
-}
-
-std::string message(const std::string& field) {
-  return "Error: " + field + " ... too long line\n";
-}
-
-// The message holds the first 256 bytes, a short line padded on the left.
-TEST(ExpTabTooLong, PrintsTheLineAndExits1) {
+// exp_tab prints a too-long line (its first 256 bytes, a short one padded
+// on the left) on standard output, here a binary file, and exits with 1.
+TEST(Tabs, TooLongLinePrintedAndExit1) {
   std::string line;
   for (int i = 0; i < 4096; i++) line += static_cast<char>('a' + i % 26);
-  EXPECT_EQ(tooLongOutput(8, line), message(line.substr(0, 256)));
-  EXPECT_EQ(tooLongOutput(5000, "ab\t"), message(spaces(253) + "ab\t"));
-  EXPECT_EQ(tooLongOutput(8, std::string(4088, 'x') + "\t"), message(std::string(256, 'x')));
-}
-
-// Random lines around the limit, with tabs, two-byte characters and widths
-// from below 1 to large: wherever chk_exptab returns 1 to 4,096, exp_tab
-// gives a line of that length minus 1 with every byte in order and every
-// tab filled with spaces up to the next stop. A few of the lines it rejects
-// are run through exp_tab to see it end the process.
-TEST(ExpTab, AgreesWithChkExptabOnRandomLines) {
-  const char alphabet[] = "ab \x82\xA0\xB1\\";
-  const int widths[] = {-3, 0, 1, 2, 3, 7, 8, 16, 100, 3000};
-  std::mt19937 rng(1234);
-  int fitted = 0, rejected = 0;
-  for (int round = 0; round < 300; round++) {
-    const int tabw = widths[rng() % (sizeof widths / sizeof widths[0])];
-    const int length = 3700 + static_cast<int>(rng() % 500);
-    std::string line;
-    for (int i = 0; i < length; i++)
-      line += rng() % 40 == 0 ? '\t' : alphabet[rng() % (sizeof alphabet - 1)];
-    SCOPED_TRACE(testing::Message() << "round " << round << " width " << tabw);
-
-    const int need = chk_exptab(tabw, line.c_str());
-    if (need == -1) {
-      if (++rejected <= 2) {
-        EXPECT_EQ(tooLongOutput(tabw, line), message(line.substr(0, 256)));
-      }
-      continue;
-    }
-    ASSERT_GE(need, 1);
-    ASSERT_LE(need, 4096);
-    fitted++;
-    const std::string out = exp_tab(tabw, line.c_str());
-    ASSERT_EQ(static_cast<int>(out.size()), need - 1);
-    const size_t stop = static_cast<size_t>(tabw < 1 ? 1 : tabw);
-    std::string want;
-    for (char c : line) want += c == '\t' ? spaces(stop - want.size() % stop) : std::string(1, c);
-    ASSERT_EQ(out, want);
+  const std::string path = ::testing::TempDir() + "kawase_exptab_too_long";
+  const Rows<int, std::string, std::string> rows = {{8, line, line.substr(0, 256)},
+                                                    {5000, "ab\t", rep(253) + "ab\t"}};
+  for (const auto& [tabw, in, field] : rows) {
+    EXPECT_EXIT((replaceStdStream(kStdout, streamOpen(path.c_str(), "wb")),
+                 exp_tab(tabw, in.c_str()), Exit(0)),
+                ::testing::ExitedWithCode(1), "");
+    EXPECT_EQ(test::readFile(path), "Error: " + field + " ... too long line\n");
   }
-  EXPECT_GT(fitted, 20);
-  EXPECT_GT(rejected, 20);
+  std::remove(path.c_str());
 }
 
 // The newline is no blank.
-TEST(CutBackSpace, RemovesTrailingSpacesAndTabs) {
-  const struct {
-    const char* in;
-    const char* out;
-  } cases[] = {{"abc  \t \t", "abc"}, {" \t ", ""},         {"", ""},
-               {"abc \n", "abc \n"},  {"  a b  ", "  a b"}, {"\x82\xA0 \t", "\x82\xA0"},
-               {"abc", "abc"}};
-  for (const auto& c : cases) {
-    char buf[16];
-    std::strcpy(buf, c.in);
-    EXPECT_EQ(cutBackSpace(buf), 0);
-    EXPECT_STREQ(buf, c.out) << testing::PrintToString(c.in);
+TEST(Tabs, CutBackSpaceRemovesTrailingSpacesAndTabs) {
+  const Rows<const char*, const char*> rows = {
+      {"abc  \t \t", "abc"}, {" \t ", ""},         {"", ""},
+      {"abc \n", "abc \n"},  {"  a b  ", "  a b"}, {"\x82\xA0 \t", "\x82\xA0"}};
+  for (auto [in, out] : rows) {
+    std::vector<char> s(in, in + std::strlen(in) + 1);
+    EXPECT_EQ(cutBackSpace(s.data()), 0);
+    EXPECT_STREQ(s.data(), out) << in;
   }
 }
 
