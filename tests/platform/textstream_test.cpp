@@ -15,11 +15,11 @@ namespace kawase {
 using test::MemFile;
 
 // `text` written in pieces of the given sizes in turn, each taken whole.
-MemFile writeInPieces(const std::string& text, const std::vector<size_t>& pieces,
-                      const char* mode = "w", int buffered = 1, long chunk = 1 << 20) {
+MemFile writeInPieces(const std::string& text, const std::vector<size_t>& pieces, int buffered = 1,
+                      long chunk = 1 << 20) {
   MemFile file;
   file.chunk = chunk;
-  Stream* s = test::openMem(&file, mode, buffered);
+  Stream* s = test::openMem(&file, "w", buffered);
   for (size_t pos = 0, i = 0; pos < text.size(); pos += pieces[i++ % pieces.size()]) {
     long n = static_cast<long>(std::min(pieces[i % pieces.size()], text.size() - pos));
     EXPECT_EQ(streamWrite(text.data() + pos, n, s), n);
@@ -35,7 +35,7 @@ MemFile writeInPieces(const std::string& text, const std::vector<size_t>& pieces
 // goes out at the same bytes however the text is cut: 65,535, or 65,536
 // when a CR LF took the byte kept free.
 TEST(TextStream, EveryLfBecomesCrLf) {
-  EXPECT_EQ(writeInPieces("a\r\n", {3}, "w", 0, 1).data, "a\r\r\n");
+  EXPECT_EQ(writeInPieces("a\r\n", {3}, 0, 1).data, "a\r\r\n");
   std::string text = std::string(70000, '\n') + "x" + std::string(70000, '\n'), want;
   for (int i = 0; text.size() < 400000; i++)
     text += std::string(static_cast<size_t>(i % 41), static_cast<char>('a' + i % 26)) + "\n";
