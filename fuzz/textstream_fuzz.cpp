@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   in.data.assign(data + kHead, data + size);
   if ((data[0] & 2) != 0) in.fail_at = static_cast<long>(fuzz::le16(data + 1) % (size - kHead + 1));
   // The failure is met unless a Ctrl-Z comes before it.
-  std::string want = in.data.substr(0, static_cast<size_t>(in.fail_at < 0 ? size : in.fail_at));
+  std::string want = in.data.substr(0, in.fail_at < 0 ? size : static_cast<size_t>(in.fail_at));
   bool error = in.fail_at >= 0;
   if (text && want.find('\x1A') != std::string::npos) {
     want.resize(want.find('\x1A'));
