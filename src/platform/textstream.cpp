@@ -201,11 +201,12 @@ bool refill(Stream* s) {
 }
 
 // Appending text to the buffer of a text stream, each LF as CR LF, until all
-// is in or the buffer is full. Full means what the writer has always meant:
-// no byte is appended once kBufferSize - 1 bytes are pending, and the one
-// byte kept beyond that gives an LF room for its CR. So the buffer is written
-// out at the same bytes however the output is cut into calls, and whichever
-// of the two ways below does the work.
+// is in or the buffer is full. Full means kBufferSize - 1 bytes pending: no
+// byte is appended then, and the one byte kept beyond gives an LF room for
+// its CR. Both ways below stop at that same point, so the buffer goes out at
+// the same bytes however the output is cut into calls and whichever way did
+// the work: where a failing disk cuts the file short depends neither on the
+// caller nor on the processor.
 
 // Up to the next LF with memchr and memcpy, then the CR LF: the way for any
 // processor. Returns how many input bytes went in.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/textstream.h"
 
@@ -15,6 +16,7 @@ struct MemFile {
   long fail_at = -1;     // byte offset at which reads/writes fail (-1: never)
   bool fail_close = false;
   int closes = 0;
+  std::vector<long> writes;  // the size asked of each write call
 };
 
 inline long memRead(void* h, unsigned char* buf, long n) {
@@ -32,6 +34,7 @@ inline long memRead(void* h, unsigned char* buf, long n) {
 
 inline long memWrite(void* h, const unsigned char* buf, long n) {
   auto* f = static_cast<MemFile*>(h);
+  f->writes.push_back(n);
   long size = static_cast<long>(f->data.size());
   if (f->fail_at >= 0 && size >= f->fail_at) return -1;
   long take = n < f->chunk ? n : f->chunk;
@@ -47,6 +50,11 @@ inline int memClose(void* h) {
 }
 
 inline const StreamOps memOps = {memRead, memWrite, memClose};
+
+// A stream over `file` ("r", "w", "rb" or "wb"), buffered unless told.
+inline Stream* openMem(MemFile* file, const char* mode, int buffered = 1) {
+  return streamOpenOps(&memOps, file, mode, buffered);
+}
 
 // Replaces a standard stream with an unbuffered memory stream for the life
 // of the object, and puts the old one back afterwards.
