@@ -48,16 +48,23 @@ TEST(DiskSpace, Queries) {
   }
   for (uint32_t a : {kInvalidAttributes, 0x80u, 0x11u})
     EXPECT_EQ((v.attributes = a, isDir("d")), a == 0x11u ? 1 : 0) << a;
+#ifndef _WIN32
+  // Root may fill the blocks kept back from other users; others may not.
+  EXPECT_EQ(usableFreeBlocks(100, 40, true), 100u);
+  EXPECT_EQ(usableFreeBlocks(100, 40, false), 40u);
+#endif
 }
 
 // A close that works on a volume without room, or of unknown room, is a
 // full disk; a close that fails (1: the close, 2: the flush) is the
-// caller's to report.
+// caller's to report. A pipe or device has no volume: its close is all.
 TEST(DiskSpace, Fclose) {
   test::FakeVolume v;
   test::CaptureStd err(kStderr);
   const std::tuple<uint64_t, int, int, const char*, int, const char*> rows[] = {
       {1, 1, 0, "out.txt", 0, ""},
+      {0, 1, 0, "/dev/stdout", 0, ""},
+      {0, 1, 1, "/dev/stdout", -1, ""},
       {0, 1, 0, "D:\\out.txt", -1, "D drive: no free disk space\r\n"},
       {0, 1, 0, "e:out.txt", -1, "e drive: no free disk space\r\n"},
       {0, 1, 0, "out.txt", -1, "no free disk space\r\n"},
@@ -66,6 +73,7 @@ TEST(DiskSpace, Fclose) {
       {0, 1, 2, "D:\\out.txt", -1, ""}};
   for (auto [free_bytes, ext, fail, name, want, message] : rows) {
     std::tie(v.free_bytes, v.ext) = std::tie(free_bytes, ext);
+    v.attributes = name[0] == '/' ? kAttributeDevice : 0x80u;
     test::MemFile file;
     file.fail_close = fail == 1;
     file.fail_at = fail == 2 ? 0 : -1;
