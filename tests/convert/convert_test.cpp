@@ -83,10 +83,10 @@ TEST(Converters, Lines) {
 // The per-character calls: the result, and unicode_len.
 TEST(Converters, Characters) {
   test::CaptureStd err(kStderr);
-  const std::tuple<const char*, int, int> toSjis[] = {{"\xE3\x81\x82", 0x82A0, 3},
-                                                      {"\xF0\x9F\x98\x80", -1, 4},
-                                                      {"\xA7", 0x8198, 1},
-                                                      {"\xE3\x81", -1, 2}};
+  const std::tuple<const char*, int, int> toSjis[] = {
+      {"\xE3\x81\x82", 0x82A0, 3}, {"\xF0\x9F\x98\x80", -1, 4}, {"\xEF\xBD\xB1", 0xB1, 3},
+      {"\xA7", 0x8198, 1},         {"\xE3\x81", -1, 2},
+  };
   for (auto [p, code, len] : toSjis) {
     EXPECT_EQ(unicode2sjis(p), code) << p;
     EXPECT_EQ(unicode_len, len) << p;
