@@ -1,7 +1,6 @@
-// Small helpers shared by the fuzz targets: a check that aborts (so both
-// libFuzzer and the corpus replay see a failure), heap copies of exactly
-// the size a contract promises (so AddressSanitizer sees the first byte
-// past it), and a silent error stream for the converters' reports.
+// Helpers for the fuzz targets: a check that aborts, so that both libFuzzer
+// and the corpus replay see a failure, and heap blocks of exactly the size
+// a contract promises, so that AddressSanitizer sees the first byte past one.
 #pragma once
 
 #include <cstddef>
@@ -10,22 +9,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/textstream.h"
-
 // The entry point of every target, called by libFuzzer or by the replay.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
-namespace kawase::fuzz {
-
-[[noreturn]] inline void checkFailed(const char* file, int line, const char* what) {
-  std::fprintf(stderr, "%s:%d: check failed: %s\n", file, line, what);
-  std::abort();
-}
-
-}  // namespace kawase::fuzz
-
-#define FUZZ_CHECK(cond) \
-  ((cond) ? static_cast<void>(0) : ::kawase::fuzz::checkFailed(__FILE__, __LINE__, #cond))
+#define FUZZ_CHECK(cond)                                                                   \
+  ((cond) ? static_cast<void>(0)                                                           \
+          : (std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond), \
+             std::abort()))
 
 namespace kawase::fuzz {
 
@@ -53,35 +43,5 @@ struct CString : Block {
     bytes[n] = '\0';
   }
 };
-
-// Counts what is written to it and keeps none of it.
-struct Sink {
-  long bytes = 0;
-};
-
-inline long sinkRead(void*, unsigned char*, long) {
-  return -1;
-}
-inline long sinkWrite(void* h, const unsigned char*, long n) {
-  static_cast<Sink*>(h)->bytes += n;
-  return n;
-}
-inline int sinkClose(void*) {
-  return 0;
-}
-inline const StreamOps sinkOps = {sinkRead, sinkWrite, sinkClose};
-
-// Standard error goes into a sink for the rest of the run: the converters
-// report every unmapped character there, which would flood the fuzzer's
-// output. Returns the sink, whose count tells whether anything was reported.
-inline Sink* silenceStderr() {
-  static Sink sink;
-  static bool done = false;
-  if (!done) {
-    replaceStdStream(kStderr, streamOpenOps(&sinkOps, &sink, "w", 0));
-    done = true;
-  }
-  return &sink;
-}
 
 }  // namespace kawase::fuzz

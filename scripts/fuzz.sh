@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${FUZZ_SECONDS:-20}
-targets=${FUZZ_TARGETS:-convert textstream roundtrip messages strutil}
+targets=${FUZZ_TARGETS:-convert textstream messages strutil}
 
 # The usual build tools, then clang and its runtimes (libFuzzer and the
 # sanitizers come in libclang-rt-dev, only recommended by clang).

@@ -1,4 +1,15 @@
-// The two line converters.
+// The two line converters, each in two sets.
+//
+// The full converters (unitosj, sjtouni and their per-character calls) take
+// one NUL-terminated line a character at a time through the binary searches
+// of tables.h. They define the output: every byte written and every report.
+// The fast road (unitosjFast, sjtouniFast) is there for speed only: it takes
+// whole spans of lines as they lie in the input through the dense tables,
+// and it must make the same bytes arrive sooner, nothing else. For every
+// line it finishes it writes exactly what the full converter writes, and
+// only lines the full converter would report nothing for; every other line
+// it leaves to the full converter. The engine (engine.h) runs with or
+// without it, and the tests and the convert fuzz target compare the two.
 #pragma once
 
 #include <cstdint>

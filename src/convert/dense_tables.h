@@ -18,30 +18,20 @@ constexpr int kDenseBlockBits = 6;
 extern const uint16_t denseSjisIndex[kDenseCodePointEnd >> kDenseBlockBits];
 extern const uint16_t denseSjisBlocks[][1 << kDenseBlockBits];
 
-// Single-byte keys, and a row of 256 trail bytes per lead byte.
+// The UTF-8 bytes of searchUnicodeTbl2(key), packed from the low byte up
+// (byte i is bits 8i to 8i+7), 0 for none: denseUtf8Single[key] for a
+// single-byte key, else denseUtf8Rows[denseUtf8Row[lead]][trail]. No key
+// maps to U+0000 but the single byte 0x00, which the converters never look
+// up.
 extern const uint32_t denseUtf8Single[256];
 extern const uint8_t denseUtf8Row[256];
 extern const uint32_t denseUtf8Rows[][256];
 
-// As denseSjisOf, for a code point known to be below kDenseCodePointEnd.
-inline uint32_t denseSjisOfIndexed(uint32_t codePoint) {
-  uint32_t block = denseSjisIndex[codePoint >> kDenseBlockBits];
-  return denseSjisBlocks[block][codePoint & ((1u << kDenseBlockBits) - 1)];
-}
-
 // searchUnicodeTbl(codePoint) & 0xFFFF: the Shift_JIS code, 0xFFFF for none.
 inline uint32_t denseSjisOf(uint32_t codePoint) {
   if (codePoint >= kDenseCodePointEnd) return 0xFFFF;
-  return denseSjisOfIndexed(codePoint);
-}
-
-// The UTF-8 bytes of searchUnicodeTbl2(key), packed from the low byte up
-// (byte i is bits 8i to 8i+7); 0 for none. No key maps to U+0000 but the
-// single byte 0x00, which the converters never look up.
-inline uint32_t denseUtf8Of(uint32_t key) {
-  if (key < 0x100) return denseUtf8Single[key];
-  if (key > 0xFFFF) return 0;
-  return denseUtf8Rows[denseUtf8Row[key >> 8]][key & 0xFF];
+  uint32_t block = denseSjisIndex[codePoint >> kDenseBlockBits];
+  return denseSjisBlocks[block][codePoint & ((1u << kDenseBlockBits) - 1)];
 }
 
 // How many bytes a packed UTF-8 value holds, by its first byte.

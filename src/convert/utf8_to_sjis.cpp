@@ -72,8 +72,8 @@ void reportUnmapped(const unsigned char* p, int len, int32_t cp) {
 // with no code point.
 void reportCutShort(const unsigned char* p, int present) {
   char text[16];
-  int n = 0;
-  for (int i = 0; i < present; i++) n += std::snprintf(text + n, sizeof text - n, "%02X", p[i]);
+  size_t n = 0;
+  for (int i = 0; i < present; i++, n += 2) std::snprintf(text + n, sizeof text - n, "%02X", p[i]);
   std::snprintf(text + n, sizeof text - n, "=U+?");
   errmsg("Error code: %s\n", text);
 }
@@ -140,7 +140,8 @@ int unitosj(const char* src, char* dst) {
 
 // The first four bytes at p, first byte lowest.
 inline uint32_t load4(const unsigned char* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
 // The code of the three-byte sequence in the low bytes of w (first byte

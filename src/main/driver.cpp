@@ -1,11 +1,12 @@
 // The conversion driver: reads the command line, settles the input and the
 // output (asking before an existing file is replaced) and converts line by
-// line. Every failure ends the run with one message and status 1.
+// line. Every failure ends the run with one message and status 1, with
+// every stream it opened closed.
 #include "main/driver.h"
 
 #include <cstring>
 
-#include "convert/convert.h"
+#include "convert/engine.h"
 #include "platform/files.h"
 #include "platform/textstream.h"
 #include "support/diskspace.h"
@@ -38,31 +39,9 @@ const char* const usage[] = {
     nullptr,
 };
 
-constexpr int kLineBufSize = 256002;
-constexpr int kReadLimit = 256000;
-constexpr size_t kLongestLine = 255998;  // newline included
-
-// The most one line read takes: a longer line arrives in pieces of this
-// size, each taken as a line of its own.
-constexpr long kLinePiece = kReadLimit - 1;
-
-// The longest accepted line grows at most threefold (a half-width katakana
-// byte becomes three UTF-8 bytes), so every accepted line converts whole.
-constexpr int kOutBufSize = 3 * kLineBufSize;
-
-// The window onto the input fills this many bytes at a time, and converted
-// lines gather in the output buffer up to about kOutBatch bytes before they
-// are handed to the output stream in one piece.
-constexpr long kReadBlock = 64 * 1024;
-constexpr long kOutBatch = 64 * 1024;
-
-// Static: too large for the stack of a Windows console program.
-char line[kLineBufSize];
-char out[kOutBufSize];
-
 const char* const kStdoutName = "stdout";
 
-[[noreturn]] void printUsage() {
+int printUsage() {
   Stream* so = stdStream(kStdout);
   for (int i = 0; usage[i] != nullptr; i++) {
     streamPuts(usage[i], so);
@@ -70,220 +49,108 @@ const char* const kStdoutName = "stdout";
   }
   if (streamFlush(so) != 0) {
     errmsg("%s: writing error\n", kStdoutName);
-    Exit(1);
+    return 1;
   }
-  Exit(0);
+  return 0;
 }
 
-[[noreturn]] void printUsageLine() {
+int printUsageLine() {
   Stream* se = stdStream(kStderr);
   streamPuts(usage[2], se);
   streamPuts("\n", se);
-  Exit(1);
+  return 1;
 }
 
 // Asks before an existing output is replaced. Only the first byte of the
-// answer decides; the rest of an overlong answer line is read and dropped,
-// never stored past the buffer. No answer at all is a refusal.
+// answer decides; the rest of an overlong answer line is read and dropped.
+// No answer at all is a refusal.
 bool confirmOverwrite(const char* name) {
   errmsg("%s: file exists, overwrite? (y/n) ", name);
   Stream* in = stdStream(kStdin);
-  if (streamGets(line, kReadLimit, in) == nullptr) return false;
-  char answer = line[0];
-  char rest[512];
-  for (const char* got = line; std::strchr(got, '\n') == nullptr;) {
-    got = streamGets(rest, sizeof rest, in);
-    if (got == nullptr) break;
+  char got[512];
+  if (streamGets(got, sizeof got, in) == nullptr) return false;
+  char answer = got[0];
+  while (std::strchr(got, '\n') == nullptr && streamGets(got, sizeof got, in) != nullptr) {
   }
   return answer == 'y' || answer == 'Y';
 }
 
+// The "-o" file, opened once it may be written; null after its message, or
+// after a refusal, which has none.
 Stream* openOutput(const char* inName, const char* outName) {
   // Writing over the input would truncate it before a line is read.
   if (sameFile(inName, outName)) {
     errmsg("%s: output file is the input file\n", outName);
-    Exit(1);
+    return nullptr;
   }
   // Any entry of that name counts, readable or not: it is only replaced
   // after a yes.
-  if (pathExists(outName) && !confirmOverwrite(outName)) Exit(1);
+  if (pathExists(outName) && !confirmOverwrite(outName)) return nullptr;
   Stream* output = streamOpen(outName, "w");
-  if (output == nullptr) {
-    errmsg("%s: cannot create\n", outName);
-    Exit(1);
-  }
+  if (output == nullptr) errmsg("%s: cannot create\n", outName);
   return output;
 }
 
-[[noreturn]] void writingError(Stream* output, const char* outName) {
-  errmsg("%s: writing error\n", outName);
-  if (output != nullptr) Fclose(output, outName);
-  Exit(1);
-}
-
-// Where the converted text goes, and what a failed write reports.
-struct Sink {
-  Stream* stream;
-  Stream* output;  // the "-o" file, or null for standard output
-  const char* name;
-};
-
-void writeOut(const char* text, long n, const Sink& sink) {
-  if (n > 0 && streamWrite(text, n, sink.stream) < n) writingError(sink.output, sink.name);
-}
-
-// One line through the full converter, as it was read: the line is cut at
-// its first NUL, checked for length and written at once.
-void convertLineFully(char* text, long n, bool reverse, const Sink& sink) {
-  char saved = text[n];
-  text[n] = '\0';
-  if (std::strlen(text) > kLongestLine) {
+// Converts onto the "-o" file (null: standard output) and ends the output.
+// A finished run closes a file through the checked close. After a failure
+// what was converted stays: the output is written out and closed as the
+// process exit would, without asking the volume, but a failed write still
+// goes through the checked close.
+int convert(Stream* input, const char* inName, bool reverse, Stream* output, const char* outName) {
+  Stream* sink = output != nullptr ? output : stdStream(kStdout);
+  const char* sinkName = output != nullptr ? outName : kStdoutName;
+  EngineResult result = convertStream(input, sink, reverse);
+  if (result == EngineResult::kDone && !streamError(input)) {
+    if (output == nullptr ? streamFlush(sink) == 0 : Fclose(output, outName) == 0) return 0;
+    errmsg("%s: writing error\n", sinkName);
+    return 1;
+  }
+  if (result == EngineResult::kLineTooLong) {
     errmsg("internal error: too long line found\n");
-    Exit(1);
-  }
-  if (reverse) {
-    sjtouni(text, out);
+  } else if (result == EngineResult::kWriteFailed) {
+    errmsg("%s: writing error\n", sinkName);
+    if (output != nullptr) {
+      Fclose(output, outName);
+      return 1;
+    }
   } else {
-    unitosj(text, out);
+    // A read error is not the end of the input.
+    errmsg("%s: reading error\n", inName);
   }
-  text[n] = saved;
-  writeOut(out, static_cast<long>(std::strlen(out)), sink);
-}
-
-using FastRoad = const char* (*)(const char*, const char*, char**);
-
-// The end of the last whole line in text[0, n), LF included; text itself
-// when there is none.
-char* afterLastLf(char* text, long n) {
-  for (char* p = text + n; p > text; p--)
-    if (p[-1] == '\n') return p;
-  return text;
-}
-
-// The length of the first line in text[0, n), LF included; n when it has
-// no LF there.
-long firstLineLength(const char* text, long n) {
-  auto* lf = static_cast<const char*>(std::memchr(text, '\n', static_cast<size_t>(n)));
-  return lf != nullptr ? static_cast<long>(lf + 1 - text) : n;
-}
-
-// The line loop. The line buffer serves as a window onto the input: it is
-// filled a block at a time and cut into lines in place, each line ending
-// after its LF or after kLinePiece bytes, as a line read would end it. The
-// whole lines in the window go the fast road together, and their output
-// waits in the output buffer. A line that the fast road stops in goes
-// through the full converter on its own, as every line used to, after what
-// waits has been written: output of earlier lines always leaves before a
-// message about a later one.
-//
-// Reading a block at a time means input from a pipe is converted when a
-// block is full or the input ends, not line by line as it arrives.
-void convertInput(Stream* input, bool reverse, const Sink& sink) {
-  FastRoad fast = reverse ? sjtouniFast : unitosjFast;
-  long head = 0;  // the window is line[head, tail)
-  long tail = 0;
-  bool ended = false;
-  char* pending = out;  // out[0, pending) waits to be written
-  auto flush = [&pending, &sink] {
-    writeOut(out, static_cast<long>(pending - out), sink);
-    pending = out;
-  };
-  for (;;) {
-    char* text = line + head;
-    long avail = tail - head;
-    long whole = static_cast<long>(afterLastLf(text, avail) - text);
-    if (whole == 0 && !ended && avail < kLinePiece) {
-      // No whole line left: what waits goes out before the read, which may
-      // block; the partial line moves to the front and the window fills.
-      flush();
-      std::memmove(line, text, static_cast<size_t>(avail));
-      head = 0;
-      tail = avail;
-      long want = kLinePiece - tail < kReadBlock ? kLinePiece - tail : kReadBlock;
-      long got = streamRead(line + tail, want, input);
-      ended = got < want;
-      tail += got;
-      continue;
-    }
-    if (avail == 0) break;
-
-    // A span to try on the fast road: the whole lines, or the one piece of
-    // a line that the window holds. Only a lone line can be too long.
-    long n = whole > 0 ? whole : avail;
-    if (static_cast<size_t>(n) > kLongestLine) n = firstLineLength(text, n);
-    if (out + kOutBufSize - pending < 3 * n + 1) flush();
-    if (static_cast<size_t>(n) <= kLongestLine) {
-      char* o = pending;
-      const char* stop = fast(text, text + n, &o);
-      if (stop == text + n) {
-        pending = o;
-        head += n;
-        if (pending - out >= kOutBatch) flush();
-        continue;
-      }
-      // The lines before the one that holds the stop convert cleanly: once
-      // more, up to its start, to know where their output ends.
-      char* lineStart = afterLastLf(text, static_cast<long>(stop - text));
-      if (lineStart > text) {
-        o = pending;
-        fast(text, lineStart, &o);
-        pending = o;
-        n -= static_cast<long>(lineStart - text);
-        head += static_cast<long>(lineStart - text);
-        text = lineStart;
-      }
-    }
-    // The first line of the span goes through the full converter.
-    long len = firstLineLength(text, n);
-    flush();
-    convertLineFully(text, len, reverse, sink);
-    head += len;
+  if (output != nullptr) {
+    streamClose(output);
+  } else {
+    streamFlush(sink);
   }
-  flush();
+  return 1;
 }
 
 }  // namespace
 
-void kawaseMain(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) printUsage();
-  if (argc < 2) printUsageLine();
+int kawaseMain(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) return printUsage();
 
-  bool reverse = std::strcmp(argv[1], "-v") == 0;
+  bool reverse = argc >= 2 && std::strcmp(argv[1], "-v") == 0;
   int fileIndex = reverse ? 2 : 1;
-  // "-v" alone names no input file.
-  if (fileIndex >= argc) printUsageLine();
+  // No arguments, or "-v" alone, name no input file.
+  if (fileIndex >= argc) return printUsageLine();
   const char* inName = argv[fileIndex];
 
   Stream* input = streamOpen(inName, "r");
   if (input == nullptr) {
     errmsg("%s: not found\n", inName);
-    Exit(1);
+    return 1;
   }
 
   const char* outName = nullptr;
   if (argc - fileIndex - 1 >= 2 && std::strcmp(argv[fileIndex + 1], "-o") == 0)
     outName = argv[fileIndex + 2];
   Stream* output = outName != nullptr ? openOutput(inName, outName) : nullptr;
-  Stream* sink = output != nullptr ? output : stdStream(kStdout);
-  const char* sinkName = output != nullptr ? outName : kStdoutName;
-
-  convertInput(input, reverse, {sink, output, sinkName});
-  // A read error is not the end of the input.
-  if (streamError(input)) {
-    errmsg("%s: reading error\n", inName);
-    Exit(1);
-  }
+  int status = outName != nullptr && output == nullptr
+                   ? 1
+                   : convert(input, inName, reverse, output, outName);
   streamClose(input);
-
-  if (output != nullptr) {
-    if (Fclose(output, outName) != 0) {
-      errmsg("%s: writing error\n", outName);
-      Exit(1);
-    }
-  } else if (streamFlush(sink) != 0) {
-    writingError(nullptr, kStdoutName);
-  }
-  Exit(0);
+  return status;
 }
 
 }  // namespace kawase

@@ -3,10 +3,11 @@
 // does the rest.
 #include "main/driver.h"
 #include "platform/cmdline.h"
+#include "platform/textstream.h"
 
 int main(int argc, char** argv) {
   // Should the split run out of memory, the arguments stay as the runtime
   // gave them, which is still a usable command line.
   kawase::platformArgs(&argc, &argv);
-  kawase::kawaseMain(argc, argv);
+  kawase::Exit(kawase::kawaseMain(argc, argv));
 }

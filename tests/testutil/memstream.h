@@ -56,12 +56,12 @@ inline Stream* openMem(MemFile* file, const char* mode, int buffered = 1) {
   return streamOpenOps(&memOps, file, mode, buffered);
 }
 
-// Replaces a standard stream with an unbuffered memory stream for the life
-// of the object, and puts the old one back afterwards.
+// Replaces a standard stream with a memory stream (unbuffered unless asked)
+// for the life of the object, and puts the old one back afterwards.
 class CaptureStd {
  public:
-  explicit CaptureStd(StdStream which) : which_(which) {
-    stream_ = streamOpenOps(&memOps, &file_, which == kStdin ? "r" : "w", 0);
+  explicit CaptureStd(StdStream which, int buffered = 0) : which_(which) {
+    stream_ = streamOpenOps(&memOps, &file_, which == kStdin ? "r" : "w", buffered);
     old_ = replaceStdStream(which, stream_);
   }
   ~CaptureStd() {
@@ -72,6 +72,8 @@ class CaptureStd {
   CaptureStd& operator=(const CaptureStd&) = delete;
   const std::string& text() const { return file_.data; }
   void clear() { file_.data.clear(); }
+  // The bytes behind the stream: input to feed, or failures to inject.
+  MemFile& file() { return file_; }
 
  private:
   StdStream which_;

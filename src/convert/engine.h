@@ -1,0 +1,25 @@
+// The conversion engine: a whole input stream, line by line, onto an output
+// stream, through the fast road where it can go and the full converters
+// everywhere else.
+#pragma once
+
+namespace kawase {
+
+struct Stream;
+
+enum class EngineResult {
+  kDone,         // the input ended or failed (streamError tells which)
+  kLineTooLong,  // a line of more than 255,998 bytes, its LF included
+  kWriteFailed,  // the output took fewer bytes than it was given
+};
+
+// Converts the lines of `input` onto `output`: UTF-8 to Shift_JIS, or
+// Shift_JIS to UTF-8 when `reverse`. A line longer than the read limit
+// arrives in pieces of 255,999 bytes, each taken as a line; a NUL ends its
+// line's text. The engine stops at the first failure, having written
+// everything converted before it; the converters' reports go to standard
+// error in order with the output. Without `fastRoad` every line goes
+// through the full converter, which gives the same bytes more slowly.
+EngineResult convertStream(Stream* input, Stream* output, bool reverse, bool fastRoad = true);
+
+}  // namespace kawase

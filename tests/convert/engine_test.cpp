@@ -1,0 +1,73 @@
+// The fast road changes no byte: the engine writes the same output, the same
+// reports in the same places and ends the same way with it as without it,
+// over inputs of every kind the converters meet. A failed check aborts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "convert/tables.h"
+#include "fuzz_util.h"
+#include "testutil/codes.h"
+
+namespace kawase {
+namespace {
+
+// Every mapped character of each table among ASCII runs and LFs, so that
+// each goes the fast road in one run and the full converter in the other;
+// the same damaged; controls and unmapped characters; noise; data ending
+// inside a character; lines around the length limit and the read blocks.
+std::vector<std::string> inputs() {
+  std::mt19937 rng(20240601);
+  auto filler = [&rng] {
+    auto r = rng() % 8;
+    return r < 2 ? std::string(rng() % 40, 'a') : r < 3 ? "\n" : "";
+  };
+  std::vector<int> order(static_cast<size_t>(unicodeTbl2Count));
+  std::iota(order.begin(), order.end(), 0);
+  std::shuffle(order.begin(), order.end(), rng);
+  std::string ja, sj, controls, noise;
+  for (int i : order) {
+    if (i < unicodeTblCount && i != 0) ja += filler() + test::utf8(unicodeTbl[i].unicode);
+    if (i != 0) sj += filler() + test::sjisBytes(unicodeTbl2[i].sjis);
+  }
+  // Bytes dropped (sequences cut short), replaced (bad or stray bytes) and
+  // LFs put in.
+  std::string damaged = ja + sj;
+  for (size_t i = 0; i < damaged.size(); i += 1 + rng() % 40) {
+    auto r = rng() % 3;
+    if (r == 0) damaged.erase(i, 1);
+    if (r == 1) damaged[i] = static_cast<char>(rng());
+    if (r == 2) damaged.insert(i, 1, '\n');
+  }
+  const std::vector<std::string> pool = {
+      "a",       "\xE3\x81\x82", "\x82\xA0", std::string(1, '\0'), "\r",           "\n",
+      "\xB1",    "\x81",         "\xE3\x81", "\xF0\x9F\x98\x80",   "\xEF\xBF\xBD", "\xFC\xFC",
+      "\x82\xF5"};
+  for (int i = 0; i < 20000; i++) controls += pool[rng() % pool.size()];
+  for (int i = 0; i < 60000; i++) noise += static_cast<char>(rng() % 8 == 0 ? '\n' : rng());
+  std::vector<std::string> in = {ja, sj, damaged, controls + "\x1Atail\n", noise};
+  in.push_back(std::string(255997, '\xB1') + "\n");  // a line that grows threefold
+  in.push_back(std::string(1000, 'z') + '\0' + std::string(300000, 'z') + "\nz\n");
+  // Characters cut short by the end of the data.
+  for (const char* end : {"x\xE3\x81", "x\xE3\x81\x82", "\x82\xA0\x82", "\xF0\xA0\x80"})
+    in.push_back(end);
+  for (size_t n : {255997, 255998, 255999, 256000, 300000})
+    in.push_back("first\n" + std::string(n, 'y') + "\nlast\n");
+  for (int shift = -4; shift <= 4; shift++)
+    in.push_back(std::string(65536 + shift, 'a') + "\xE3\x81\x82\xEF\xBD\xB1\n\x82\xA0\n\x82\n");
+  return in;
+}
+
+// The convert fuzz target's checks: the converters in exactly sized blocks,
+// and the engine with the fast road and without it.
+TEST(Engine, FastRoadChangesNoByte) {
+  for (const std::string& data : inputs())
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+}
+
+}  // namespace
+}  // namespace kawase
