@@ -28,6 +28,15 @@ std::string engine(const uint8_t* data, size_t size, bool reverse, bool fast) {
   return log.text() + result;
 }
 
+// NUL, LF, CR and Ctrl-Z end a line, a text or a file for the next reader:
+// the output may hold one only where the input had that byte itself.
+bool noNewControls(const void* in, size_t inLen, const char* out, size_t outLen) {
+  const auto* from = static_cast<const char*>(in);
+  for (char c : {'\0', '\n', '\r', '\x1A'})
+    if (std::count(out, out + outLen, c) > std::count(from, from + inLen, c)) return false;
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -37,8 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t growth = reverse ? 3 : 2;
     fuzz::CString line(data, len);
     fuzz::Block out(growth * len + 1);
-    // No NUL before the call, so the last one after it ends the output, even
-    // when a decoded U+0000 put another one before it.
+    // No NUL before the call, so the last one after it ends the output.
     std::memset(out.bytes, 1, growth * len + 1);
     {
       test::CaptureStd reports(kStderr);
@@ -49,6 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(end > 0);
     FUZZ_CHECK(std::count(out.bytes, out.bytes + end - 1, '\n') >=
                std::count(data, data + len, '\n'));
+    FUZZ_CHECK(noNewControls(data, len, out.bytes, end - 1));
 
     // From each line on, as the engine drives it, to the end of the block.
     fuzz::Block in(size), fast(growth * size + 1);
@@ -58,6 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const char* stop = (reverse ? sjtouniFast : unitosjFast)(in.bytes + pos, in.bytes + size, &o);
       FUZZ_CHECK(stop >= in.bytes + pos && stop <= in.bytes + size);
       FUZZ_CHECK(o - fast.bytes <= static_cast<ptrdiff_t>(growth) * (stop - in.bytes));
+      FUZZ_CHECK(noNewControls(in.bytes + pos, static_cast<size_t>(stop - (in.bytes + pos)),
+                               fast.bytes + growth * pos,
+                               static_cast<size_t>(o - (fast.bytes + growth * pos))));
       const void* lf = std::memchr(stop, '\n', static_cast<size_t>(in.bytes + size - stop));
       pos = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - in.bytes) + 1 : size;
     }

@@ -41,6 +41,12 @@ constexpr long kOutBatch = 64 * 1024;
 char line[kLineBufSize];
 char out[kOutBufSize];
 
+// Editors on Windows often begin a UTF-8 file with the encoding of U+FEFF.
+// It marks the encoding and is not text; Shift_JIS has no such mark, so at
+// the very start of the input it is dropped. Anywhere else it is a
+// character like any other.
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+
 using FastRoad = const char* (*)(const char*, const char*, char**);
 
 bool writeOut(const char* text, long n, Stream* output) {
@@ -85,6 +91,7 @@ EngineResult convertStream(Stream* input, Stream* output, bool reverse, bool fas
   long head = 0;  // the window is line[head, tail)
   long tail = 0;
   bool ended = false;
+  bool first = true;
   char* pending = out;  // out[0, pending) waits to be written
   auto flush = [&pending, output] {
     long n = static_cast<long>(pending - out);
@@ -106,6 +113,8 @@ EngineResult convertStream(Stream* input, Stream* output, bool reverse, bool fas
       long got = streamRead(line + tail, want, input);
       ended = got < want;
       tail += got;
+      if (first && !reverse && tail >= 3 && std::memcmp(line, kUtf8Bom, 3) == 0) head = 3;
+      first = false;
       continue;
     }
     if (avail == 0) break;

@@ -20,6 +20,7 @@ enum class EngineResult {
 // everything converted before it; the converters' reports go to standard
 // error in order with the output. Without `fastRoad` every line goes
 // through the full converter, which gives the same bytes more slowly.
+// A UTF-8 byte order mark as the first three bytes of the input is dropped.
 EngineResult convertStream(Stream* input, Stream* output, bool reverse, bool fastRoad = true);
 
 }  // namespace kawase

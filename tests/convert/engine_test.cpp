@@ -44,9 +44,9 @@ std::vector<std::string> inputs() {
     if (r == 2) damaged.insert(i, 1, '\n');
   }
   const std::vector<std::string> pool = {
-      "a",       "\xE3\x81\x82", "\x82\xA0", std::string(1, '\0'), "\r",           "\n",
-      "\xB1",    "\x81",         "\xE3\x81", "\xF0\x9F\x98\x80",   "\xEF\xBF\xBD", "\xFC\xFC",
-      "\x82\xF5"};
+      "a",        "\xE3\x81\x82", "\x82\xA0",     std::string(1, '\0'), "\r",           "\n",
+      "\xB1",     "\x81",         "\xE3\x81",     "\xF0\x9F\x98\x80",   "\xEF\xBF\xBD", "\xFC\xFC",
+      "\x82\xF5", "\xC0\x8A",     "\xE0\x80\x9A", "\xEF\xBB\xBF"};
   for (int i = 0; i < 20000; i++) controls += pool[rng() % pool.size()];
   for (int i = 0; i < 60000; i++) noise += static_cast<char>(rng() % 8 == 0 ? '\n' : rng());
   std::vector<std::string> in = {ja, sj, damaged, controls + "\x1Atail\n", noise};

@@ -29,6 +29,7 @@ IO, ASK, OLD = ["in.txt", "-o", "out.txt"], b"out.txt: file exists, overwrite? (
 A, NUL = b"a" * 255997, b"x" * 10 + b"\0" + b"y" * 300000 + b"\nz\n"
 EDGES = b"".join(b"%c" % (97 + n % 26) * n + end for n in (0, 1, 63, 64, 65, 4095, 4096, 65535,
                  65536, 65537, 131071) for end in (b"\n", b"\r\n", b"\r\r\n"))
+BOMS = b"\xef\xbb\xbfx\xef\xbb\xbfy\n"
 EDGES_OUT = EDGES.replace(b"\r", b"").replace(b"\n", b"\r\n")
 # Python's Shift_JIS-2004 codec agrees with the tables on every character of
 # the sample but the one Shift_JIS cannot hold.
@@ -78,6 +79,22 @@ ROWS = [
       for switch in ([], ["-v"]) for data, want in ((NUL, b"x" * 10 + b"y" * 44012 + b"\r\nz\r\n"),
                          (EDGES + b"no LF\x1anever\n", EDGES_OUT + b"no LF"))],
     row(["in.txt"], 0, b"abmid\r\n", files={"in.txt": b"ab\0cd\nmi\rd\n\x1a\n"}),
+    # A control character in a longer form than its own byte has no
+    # counterpart: it would break or end the line. A byte order mark at the
+    # start of UTF-8 is not text; elsewhere, and in Shift_JIS, it is.
+    row(["in.txt"], 0, b"x??y\r\n" * 4 + b"z\r\na??b\r\n", b"".join(
+        b"Error code: %s\r\n" % e for e in (b"C08A=U+000A", b"C04A=U+000A", b"C08D=U+000D",
+                                            b"C080=U+0000", b"E0809A=U+001A")),
+        files={"in.txt": b"x\xc0\x8ay\nx\xc0\x4ay\nx\xc0\x8dy\nx\xc0\x80y\nz\na\xe0\x80\x9ab\n"}),
+    row(["in.txt"], 0, b"x??y\r\n", b"Error code: EFBBBF=U+FEFF\r\n", files={"in.txt": BOMS}),
+    row(["-v", "in.txt"], 0, b"\xe9\xac\xa0\xef\xbd\xbfx\xe9\xac\xa0\xef\xbd\xbfy\r\n",
+        files={"in.txt": BOMS}),
+    # Standard input stays for the input after the answer; a pipe or device
+    # as the output is done once its close succeeds.
+    row(["/dev/stdin", "-o", "out.txt"], 0, err=ASK, stdin=b"y\nabc\n", files={"out.txt": OLD},
+        after={"out.txt": b"abc\r\n"}),
+    row(["in.txt", "-o", "/dev/stdout"], 0, SJ, b"/dev/stdout: file exists, overwrite? (y/n) ",
+        stdin=b"y\n", files={"in.txt": JA}, linux=True),
     row(["in.txt"], 0, PEER, files={"in.txt": SAMPLE}),
     row(["-v", "in.txt"], 0, SAMPLE.replace(b"\n", b"\r\n"), files={"in.txt": PEER}),
 ]
