@@ -37,6 +37,7 @@ with open(os.path.join(os.path.dirname(__file__), "..", "..", "samples", "sample
     SAMPLE = f.read().replace("\U0001F308".encode(), b"??")
 PEER = SAMPLE.decode().encode("shift_jis_2004").replace(b"\n", b"\r\n")
 DIR, FULL, OS = "<dir>", "<full>", "<not for this platform>"
+STDIN = "<stdin>"  # in `after`: standard input is a file, and this is what is left of it
 
 
 def row(args, status, out=b"", err=b"", files=None, stdin=b"", after=None, linux=False):
@@ -91,8 +92,10 @@ ROWS = [
         files={"in.txt": BOMS}),
     # Standard input stays for the input after the answer; a pipe or device
     # as the output is done once its close succeeds.
+    row(IO, 0, err=ASK, stdin=b"y\nabc\n", files={"in.txt": JA, "out.txt": OLD},
+        after={"out.txt": SJ, STDIN: b"abc\n"}),
     row(["/dev/stdin", "-o", "out.txt"], 0, err=ASK, stdin=b"y\nabc\n", files={"out.txt": OLD},
-        after={"out.txt": b"abc\r\n"}),
+        after={"out.txt": b"abc\r\n"}, linux=True),
     row(["in.txt", "-o", "/dev/stdout"], 0, SJ, b"/dev/stdout: file exists, overwrite? (y/n) ",
         stdin=b"y\n", files={"in.txt": JA}, linux=True),
     row(["in.txt"], 0, PEER, files={"in.txt": SAMPLE}),
@@ -111,13 +114,19 @@ def run(args, files, stdin, to_full, names):
                 os.symlink(what[0], path)
             else:
                 open(path, "wb").write(what)
+        source = tempfile.TemporaryFile() if STDIN in names else None
+        if source:
+            source.write(stdin)
+            source.seek(0)
         with open("/dev/full" if to_full else os.devnull, "wb") as full:
-            proc = subprocess.run(LAUNCHER + [BINARY] + args, cwd=work, input=stdin,
+            proc = subprocess.run(LAUNCHER + [BINARY] + args, cwd=work,
+                                  input=None if source else stdin, stdin=source,
                                   stdout=full if to_full else subprocess.PIPE,
                                   stderr=subprocess.PIPE, env=dict(os.environ, WINEDEBUG="-all"))
-        after = {name: os.path.join(work, name) for name in names}
-        return proc.returncode, proc.stdout, proc.stderr, {
-            name: open(p, "rb").read() if os.path.lexists(p) else None for name, p in after.items()}
+        after = {name: os.path.join(work, name) for name in names if name != STDIN}
+        left = {STDIN: source.read()} if source else {}
+        return proc.returncode, proc.stdout, proc.stderr, dict(left, **{
+            name: open(p, "rb").read() if os.path.lexists(p) else None for name, p in after.items()})
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
