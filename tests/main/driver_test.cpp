@@ -1,13 +1,13 @@
 // The driver in-process under injected failures, a run per row: status 1,
-// the row's messages, and what the user had kept (exactly the bytes that got
-// through, an existing file untouched). Files live in a fresh directory; the
-// standard streams, the volume and the failing stream are fakes.
+// the row's messages, and what the user kept (exactly the bytes that got
+// through, an existing file untouched). Files live in a fresh directory.
 #include "main/driver.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "testutil/fakes.h"
@@ -20,8 +20,8 @@ namespace {
 const std::string kNone = "(none)";
 
 struct Row {
-  std::vector<std::string> args;
-  std::string out, err, file;  // standard output and error; the output file after
+  std::vector<const char*> args;  // without the program name
+  std::string out, err, file;     // standard output and error; the output file after
   // The stream that lives in memory and fails (a file, "stdin" or "stdout"):
   // from byte fail_at on, at its close, or at its open.
   std::string failing = "";
@@ -50,7 +50,7 @@ TEST(Driver, Failures) {
   for (int i = 0; i < 3000; i++) in += std::string(99, static_cast<char>('a' + i % 26)) + "\n";
   for (char c : in) conv += c == '\n' ? std::string("\r\n") : std::string(1, c);
   auto upTo = [&conv](long n) { return conv.substr(0, static_cast<size_t>(n)); };
-  const std::vector<std::string> io = {"in.txt", "-o", "out.txt"},
+  const std::vector<const char*> io = {"in.txt", "-o", "out.txt"},
                                  drive = {"in.txt", "-o", "D:out.txt"};
   const std::string ask = "out.txt: file exists, overwrite? (y/n) ", old = "old\n";
   const std::string full = "no free disk space\r\n", failed = "out.txt: writing error\r\n";
@@ -79,9 +79,7 @@ TEST(Driver, Failures) {
     std::filesystem::remove("out.txt");
     if (r.before != kNone) test::writeFile("out.txt", r.before);
     faulty = test::MemFile();
-    faulty.fail_at = r.fail_at;
-    faulty.fail_close = r.fail_close;
-    opens = 0;
+    std::tie(faulty.fail_at, faulty.fail_close, opens) = std::tuple(r.fail_at, r.fail_close, 0);
     test::FakeVolume volume;
     if (r.volume == 0) volume.free_bytes = 0;
     volume.ext = r.volume >= 0;
@@ -90,7 +88,7 @@ TEST(Driver, Failures) {
     if (r.failing == "stdin") answer.file().fail_at = r.fail_at;
     if (r.failing == "stdout") out.file().fail_at = r.fail_at;
     std::vector<const char*> argv = {"kawase"};
-    for (const std::string& a : r.args) argv.push_back(a.c_str());
+    argv.insert(argv.end(), r.args.begin(), r.args.end());
     argv.push_back(nullptr);
     EXPECT_EQ(kawaseMain(static_cast<int>(argv.size() - 1), const_cast<char**>(argv.data())), 1);
 

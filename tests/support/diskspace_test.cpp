@@ -60,7 +60,6 @@ TEST(DiskSpace, Queries) {
 // caller's to report. A pipe or device has no volume: its close is all.
 TEST(DiskSpace, Fclose) {
   test::FakeVolume v;
-  test::CaptureStd err(kStderr);
   const std::tuple<uint64_t, int, int, const char*, int, const char*> rows[] = {
       {1, 1, 0, "out.txt", 0, ""},
       {0, 1, 0, "/dev/stdout", 0, ""},
@@ -74,6 +73,7 @@ TEST(DiskSpace, Fclose) {
   for (auto [free_bytes, ext, fail, name, want, message] : rows) {
     std::tie(v.free_bytes, v.ext) = std::tie(free_bytes, ext);
     v.attributes = name[0] == '/' ? kAttributeDevice : 0x80u;
+    test::CaptureStd err(kStderr);
     test::MemFile file;
     file.fail_close = fail == 1;
     file.fail_at = fail == 2 ? 0 : -1;
@@ -82,7 +82,6 @@ TEST(DiskSpace, Fclose) {
     EXPECT_EQ(Fclose(s, name), want) << name;
     EXPECT_EQ(err.text(), message) << name;
     EXPECT_EQ(file.closes, 1);
-    err.clear();
   }
 }
 
