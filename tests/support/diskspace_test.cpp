@@ -1,5 +1,4 @@
-// Disk space and the checked close over the fake volume, and once over the
-// system's own volume queries.
+// Disk space and the checked close over the fake volume, and the system's.
 #include "support/diskspace.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +11,8 @@
 
 namespace kawase {
 
-// First the system's own queries. Then the volume of a name's drive, else
-// the current drive; its extended query when there is one (no fall-back on
-// failure); clamped, the exact count kept.
+// The system's queries; then the volume of a name's drive, else the current
+// one; its extended query if any (no fall-back); clamped, the exact count kept.
 TEST(DiskSpace, Queries) {
 #ifdef _WIN32
   const char* nowhere = "Q:\\x.txt";  // no such drive
@@ -55,9 +53,9 @@ TEST(DiskSpace, Queries) {
 #endif
 }
 
-// A close that works on a volume without room, or of unknown room, is a
-// full disk; a close that fails (1: the close, 2: the flush) is the
-// caller's to report. A pipe or device has no volume: its close is all.
+// A close that works on a volume without room, or of unknown room, is a full
+// disk; a failed close (1: the close, 2: the flush) is the caller's to
+// report. A pipe or device has no volume: its close is all.
 TEST(DiskSpace, Fclose) {
   test::FakeVolume v;
   const std::tuple<uint64_t, int, int, const char*, int, const char*> rows[] = {
