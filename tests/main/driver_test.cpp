@@ -22,9 +22,10 @@ struct Row {
   std::vector<const char*> args;  // without the program name
   std::string out, err, file;     // standard output and error; out.txt after
   // The stream that lives in memory and fails (a file or "stdout"): from
-  // byte fail_at on, or at its close (-1).
+  // byte fail_at on, or at its close (-1); or none ("").
   std::string failing;
   long fail_at;
+  bool full = false;  // the volume has no room left
 };
 
 const Row* row;
@@ -46,8 +47,10 @@ TEST(Driver, Failures) {
   for (char c : in) conv += c == '\n' ? std::string("\r\n") : std::string(1, c);
   const std::vector<const char*> io = {"in.txt", "-o", "out.txt"};
   const std::string failed = "out.txt: writing error\r\n", part = conv.substr(0, 100000);
+  const std::string full = "no free disk space\r\n";
   const Row rows[] = {
       {io, "", failed, conv, "out.txt", -1},
+      {io, "", full + failed, conv, "", -1, true},
       {io, "", failed, part, "out.txt", 100000},
       {{"in.txt"}, part, "stdout: writing error\r\n", kNone, "stdout", 100000},
       {io, "", "in.txt: reading error\r\n", conv.substr(0, 151500), "in.txt", 150000},
@@ -66,6 +69,7 @@ TEST(Driver, Failures) {
     faulty.fail_close = r.fail_at < 0;
     opens = 0;
     test::FakeVolume volume;
+    if (r.full) volume.free_bytes = 0;
     test::CaptureStd out(kStdout, 1), err(kStderr);
     if (r.failing == "stdout") out.file().fail_at = r.fail_at;
     std::vector<const char*> argv = {"kawase"};
