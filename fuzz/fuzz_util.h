@@ -1,6 +1,5 @@
-// Helpers for the fuzz targets: a check that aborts, so that both libFuzzer
-// and the corpus replay see a failure, and heap blocks of exactly the size
-// a contract promises, so that AddressSanitizer sees the first byte past one.
+// A check that aborts, so that libFuzzer and the replay both see it fail,
+// and heap blocks of exactly the promised size, so that ASan sees past one.
 #pragma once
 
 #include <cstddef>
@@ -35,8 +34,7 @@ struct Block {
   Block& operator=(const Block&) = delete;
 };
 
-// A NUL-terminated copy of data[0, n) in a block of exactly n + 1 bytes.
-// The bytes must not hold a NUL for the copy to be the whole string.
+// data[0, n) and a NUL in a block of exactly n + 1 bytes.
 struct CString : Block {
   CString(const void* data, size_t n) : Block(n + 1) {
     if (n > 0) std::memcpy(bytes, data, n);

@@ -1,7 +1,6 @@
-// The formatter err_edit on arbitrary formats, every conversion that takes
-// an argument made a "%s", with strings of fuzzed lengths up to twice the
-// text limit. Input: the format up to its first NUL, then two bytes for the
-// length of each string. The text must be what the formatter's rules give.
+// err_edit on arbitrary formats, each conversion that takes an argument made
+// a "%s", with strings up to twice the text limit long. Input: the format up
+// to its first NUL, then two bytes for the length of each string.
 #include <cstdarg>
 #include <cstdint>
 #include <cstring>

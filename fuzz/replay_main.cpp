@@ -1,6 +1,5 @@
-// Replays a fuzz target's corpus without libFuzzer: each file named on the
-// command line goes to LLVMFuzzerTestOneInput once. A failed check aborts;
-// no file at all is an error too, so that a wrong path cannot pass unseen.
+// Replays a fuzz target's corpus without libFuzzer, each named file once. A
+// failed check aborts; no file at all fails too, so a wrong path shows.
 #include <cstdio>
 #include <fstream>
 #include <iterator>

@@ -1,5 +1,4 @@
-// Arbitrary strings in blocks of exactly their size, and output buffers of
-// exactly the size callers must give, so ASan sees any byte past them. Input:
+// Strings and output buffers in blocks of exactly the promised size. Input:
 // SetParam budget (2 bytes), StrnCmp budget (1), tab width (2), then two
 // strings split at a NUL; a second NUL ends the input.
 #include <climits>

@@ -1,10 +1,9 @@
-// The text-stream reader over a memory file whose reads may fail from a
-// fuzzed offset on: up to 16 line reads and block reads (some of a whole
-// buffer or more, which go straight into the caller's memory), each with
-// its own chunk size. Each must deliver the next bytes of the data without
-// CRs and up to the first Ctrl-Z (in text mode). Input: flags (bit 0
-// binary, bit 1 failing), the failure offset (2 bytes), the number of
-// reads, 16 reads of 4 bytes (kind, chunk, argument), the data.
+// The text-stream reader over a memory file that may fail from a fuzzed
+// offset on: up to 16 line and block reads (some of a buffer or more), each
+// with its own chunk size, must deliver the next bytes of the data, in text
+// mode without CRs and up to the first Ctrl-Z. Input: flags (bit 0 binary,
+// bit 1 failing), failure offset (2 bytes), read count, 16 reads of 4 bytes
+// (kind, chunk, argument), the data.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>

@@ -1,13 +1,10 @@
 #!/usr/bin/env python3
-"""End-to-end runs of the kawase binary, a row each: the arguments, files
-and standard input before; the exit status, standard output and error, and
-the named files after (None: absent). Each run starts in a fresh directory.
-
-usage: e2e_test.py BINARY [LAUNCHER...]   (LAUNCHER: e.g. wine)
-"""
+"""End-to-end runs of the kawase binary, a row each, in a fresh directory:
+arguments, files and standard input before; exit status, standard output and
+error, and the named files after (None: absent).
+usage: e2e_test.py BINARY [LAUNCHER...]   (LAUNCHER: e.g. wine)"""
 
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -104,8 +101,7 @@ ROWS = [
 
 
 def run(args, files, stdin, to_full, names):
-    work = tempfile.mkdtemp(prefix="kawase-e2e-")
-    try:
+    with tempfile.TemporaryDirectory(prefix="kawase-e2e-", ignore_cleanup_errors=True) as work:
         for name, what in files.items():
             path = os.path.join(work, name)
             if what == DIR:
@@ -127,8 +123,6 @@ def run(args, files, stdin, to_full, names):
         left = {STDIN: source.read()} if source else {}
         return proc.returncode, proc.stdout, proc.stderr, dict(left, **{
             name: open(p, "rb").read() if os.path.lexists(p) else None for name, p in after.items()})
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
 
 
 failed = 0

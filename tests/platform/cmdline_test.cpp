@@ -3,12 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
-
-#ifdef _WIN32
-#include <cstdlib>
-#endif
 
 namespace kawase {
 

@@ -1,5 +1,4 @@
-// Text streams. The reading rules are checked by the textstream fuzz
-// target's replay.
+// Text streams. The reading rules are the textstream fuzz target's.
 #include "platform/textstream.h"
 
 #include <gtest/gtest.h>
@@ -29,11 +28,10 @@ MemFile writeInPieces(const std::string& text, const std::vector<size_t>& pieces
   return file;
 }
 
-// Every LF goes out as CR LF, short writes retried (binary mode: see the file
-// copy). Lines of every length up to 40 and long runs of LFs put LFs on
-// every place of the 16-byte steps and of the buffer's end. A full buffer
-// goes out at the same bytes however the text is cut: 65,535, or 65,536
-// when a CR LF took the byte kept free.
+// Every LF goes out as CR LF, short writes retried. Lines of every length up
+// to 40 and runs of LFs put LFs on every place of the 16-byte steps and the
+// buffer's end. A full buffer goes out at the same bytes however the text is
+// cut: 65,535, or 65,536 when a CR LF took the byte kept free.
 TEST(TextStream, EveryLfBecomesCrLf) {
   EXPECT_EQ(writeInPieces("a\r\n", {3}, 0, 1).data, "a\r\r\n");
   std::string text = std::string(70000, '\n') + "x" + std::string(70000, '\n'), want;
@@ -53,8 +51,7 @@ TEST(TextStream, EveryLfBecomesCrLf) {
 }
 
 // Buffered output waits for a flush. A failed write shows on the write that
-// meets it, or at the flush, and nothing is taken after it. A stream does
-// only what its mode says.
+// meets it, or at the flush; nothing is taken after it. Modes are kept to.
 TEST(TextStream, BufferingFailuresAndModes) {
   MemFile held, failing;
   Stream* b = test::openMem(&held, "w");
@@ -86,8 +83,8 @@ void writeThenExit(const std::string& path, bool viaExit) {
   std::exit(0);
 }
 
-// Exit must end the process: a death test. On Windows the child has a
-// temporary directory of its own; the end-to-end tests cover it there.
+// A death test. On Windows the child has a temporary directory of its own;
+// the end-to-end tests cover it there.
 TEST(TextStream, ExitWritesOutBufferedOutput) {
 #ifdef _WIN32
   GTEST_SKIP();

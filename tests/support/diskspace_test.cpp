@@ -1,5 +1,4 @@
-// Disk space and the checked close over the fake volume, and once over the
-// system's own volume queries.
+// Disk space and the checked close over the fake volume, and the system's.
 #include "support/diskspace.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +11,8 @@
 
 namespace kawase {
 
-// First the system's own queries. Then the volume of a name's drive, else
-// the current drive; its extended query when there is one (no fall-back on
-// failure); clamped, the exact count kept.
+// The system's queries; then the volume of a name's drive, else the current
+// one; its extended query if any (no fall-back); clamped, the exact count kept.
 TEST(DiskSpace, Queries) {
 #ifdef _WIN32
   const char* nowhere = "Q:\\x.txt";  // no such drive
@@ -55,12 +53,11 @@ TEST(DiskSpace, Queries) {
 #endif
 }
 
-// A close that works on a volume without room, or of unknown room, is a
-// full disk; a close that fails (1: the close, 2: the flush) is the
-// caller's to report. A pipe or device has no volume: its close is all.
+// A close that works on a volume without room, or of unknown room, is a full
+// disk; a failed close (1: the close, 2: the flush) is the caller's to
+// report. A pipe or device has no volume: its close is all.
 TEST(DiskSpace, Fclose) {
   test::FakeVolume v;
-  test::CaptureStd err(kStderr);
   const std::tuple<uint64_t, int, int, const char*, int, const char*> rows[] = {
       {1, 1, 0, "out.txt", 0, ""},
       {0, 1, 0, "/dev/stdout", 0, ""},
@@ -74,6 +71,7 @@ TEST(DiskSpace, Fclose) {
   for (auto [free_bytes, ext, fail, name, want, message] : rows) {
     std::tie(v.free_bytes, v.ext) = std::tie(free_bytes, ext);
     v.attributes = name[0] == '/' ? kAttributeDevice : 0x80u;
+    test::CaptureStd err(kStderr);
     test::MemFile file;
     file.fail_close = fail == 1;
     file.fail_at = fail == 2 ? 0 : -1;
@@ -82,7 +80,6 @@ TEST(DiskSpace, Fclose) {
     EXPECT_EQ(Fclose(s, name), want) << name;
     EXPECT_EQ(err.text(), message) << name;
     EXPECT_EQ(file.closes, 1);
-    err.clear();
   }
 }
 

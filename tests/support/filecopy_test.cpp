@@ -1,5 +1,4 @@
-// File copy over real files, and over memory streams for the failures a
-// disk will not produce on demand.
+// File copy over real files, and over memory streams for the failures.
 #include "support/filecopy.h"
 
 #include <gtest/gtest.h>
@@ -57,9 +56,8 @@ TEST_F(FileCopy, RealFiles) {
                            : std::string("no free disk space\r\n");
   messages += dst + ": writing error\r\n";
 
-  // Mode 1 never replaces, not even a dangling link; other modes do. A
-  // missing source leaves the destination emptied. Nothing is copied onto
-  // its source, under any spelling.
+  // Mode 1 never replaces, not even a dangling link; other modes do. A missing
+  // source empties the destination. Nothing is copied onto its source.
   const std::string dir = tmp.str();
   test::writeFile(src, "new\n");
 #ifndef _WIN32
@@ -92,9 +90,9 @@ TEST_F(FileCopy, RealFiles) {
   EXPECT_TRUE(pathExists(dst.c_str()) && pathExists(path("f").c_str()));
 }
 
-// Failed writes (at a flush, or at once unbuffered), a failed close, no
-// buffer and a failed read (not the end of the source): each reported once,
-// both streams closed once, what was written left in place.
+// Failed writes (at a flush, or unbuffered), a failed close, no buffer, a
+// failed read: each reported once, both streams closed once, what was
+// written left in place.
 TEST_F(FileCopy, Failures) {
   const std::tuple<long, long, long, int, bool, uint64_t, const char*> rows[] = {
       {-1, 5000, 1 << 20, 1, false, 1, "D:o: writing error\r\n"},

@@ -53,10 +53,10 @@ struct Op {
   }
 };
 
-// Each row: an operation of a size the heap refuses and its whole report.
-// At terminate_size getmem returns null; else the process must end with
-// status 1 (death tests), after endfun (marked; once, even when it runs
-// short) unless getmemLock ends it. getmem counts K of 1024 bytes.
+// An operation of a size the heap refuses and its whole report. At
+// terminate_size getmem returns null; else the process ends with status 1
+// after endfun (marked; once, even when it runs short) unless getmemLock
+// ends it. getmem counts K of 1024 bytes.
 TEST(Memory, Shortages) {
   test::FakeHeap heap;
   const struct {

@@ -7,24 +7,15 @@
 
 namespace kawase::test {
 
-// A plain UTF-8 encoder, independent of the converter's bit tests.
+// A plain UTF-8 encoder, independent of the converter's bit tests: six
+// bits a trail byte, the lead byte marked with the length.
 inline std::string utf8(int32_t cp) {
-  std::string s;
-  if (cp < 0x80) {
-    s += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    s += static_cast<char>(0xC0 + cp / 64);
-    s += static_cast<char>(0x80 + cp % 64);
-  } else if (cp < 0x10000) {
-    s += static_cast<char>(0xE0 + cp / 4096);
-    s += static_cast<char>(0x80 + cp / 64 % 64);
-    s += static_cast<char>(0x80 + cp % 64);
-  } else {
-    s += static_cast<char>(0xF0 + cp / 262144);
-    s += static_cast<char>(0x80 + cp / 4096 % 64);
-    s += static_cast<char>(0x80 + cp / 64 % 64);
-    s += static_cast<char>(0x80 + cp % 64);
-  }
+  if (cp < 0x80) return std::string(1, static_cast<char>(cp));
+  const int n = cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
+  std::string s(static_cast<size_t>(n), '\0');
+  for (int i = n - 1; i > 0; i--, cp /= 64)
+    s[static_cast<size_t>(i)] = static_cast<char>(0x80 + cp % 64);
+  s[0] = static_cast<char>(0x100 - (0x100 >> n) + cp);
   return s;
 }
 

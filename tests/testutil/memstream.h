@@ -2,6 +2,7 @@
 // given bytes in chosen chunk sizes, and make reads or writes fail.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -19,27 +20,28 @@ struct MemFile {
   std::vector<long> writes;  // the size asked of each write call
 };
 
+// What a call at byte `pos` may move of n bytes: at most a chunk, and up to
+// the failure offset; at that offset, -1.
+inline long allowed(const MemFile* f, long pos, long n) {
+  if (f->fail_at >= 0 && pos >= f->fail_at) return -1;
+  long take = std::min(n, f->chunk);
+  return f->fail_at >= 0 ? std::min(take, f->fail_at - pos) : take;
+}
+
 inline long memRead(void* h, unsigned char* buf, long n) {
   auto* f = static_cast<MemFile*>(h);
-  if (f->fail_at >= 0 && static_cast<long>(f->read_pos) >= f->fail_at) return -1;
-  long left = static_cast<long>(f->data.size() - f->read_pos);
-  long take = n < left ? n : left;
-  if (take > f->chunk) take = f->chunk;
-  if (f->fail_at >= 0 && static_cast<long>(f->read_pos) + take > f->fail_at)
-    take = f->fail_at - static_cast<long>(f->read_pos);
-  f->data.copy(reinterpret_cast<char*>(buf), static_cast<size_t>(take), f->read_pos);
-  f->read_pos += static_cast<size_t>(take);
+  const auto pos = static_cast<long>(f->read_pos);
+  long take = allowed(f, pos, std::min(n, static_cast<long>(f->data.size()) - pos));
+  if (take <= 0) return take;
+  f->read_pos += f->data.copy(reinterpret_cast<char*>(buf), static_cast<size_t>(take), f->read_pos);
   return take;
 }
 
 inline long memWrite(void* h, const unsigned char* buf, long n) {
   auto* f = static_cast<MemFile*>(h);
   f->writes.push_back(n);
-  long size = static_cast<long>(f->data.size());
-  if (f->fail_at >= 0 && size >= f->fail_at) return -1;
-  long take = n < f->chunk ? n : f->chunk;
-  if (f->fail_at >= 0 && size + take > f->fail_at) take = f->fail_at - size;
-  f->data.append(reinterpret_cast<const char*>(buf), static_cast<size_t>(take));
+  long take = allowed(f, static_cast<long>(f->data.size()), n);
+  if (take > 0) f->data.append(reinterpret_cast<const char*>(buf), static_cast<size_t>(take));
   return take;
 }
 
@@ -71,7 +73,6 @@ class CaptureStd {
   CaptureStd(const CaptureStd&) = delete;
   CaptureStd& operator=(const CaptureStd&) = delete;
   const std::string& text() const { return file_.data; }
-  void clear() { file_.data.clear(); }
   // The bytes behind the stream: input to feed, or failures to inject.
   MemFile& file() { return file_; }
 
