@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "platform/simd.h"
 #include "testutil/fakes.h"
 #include "testutil/memstream.h"
 #include "testutil/tempdir.h"
@@ -33,8 +34,8 @@ MemFile writeInPieces(const std::string& text, const std::vector<size_t>& pieces
 // copy). Lines of every length up to 40 and long runs of LFs put LFs on
 // every place of the 16-byte steps and of the buffer's end. A full buffer
 // goes out at the same bytes however the text is cut: 65,535, or 65,536
-// when a CR LF took the byte kept free.
-TEST(TextStream, EveryLfBecomesCrLf) {
+// when a CR LF took the byte kept free. The SSSE3 loop as the portable one.
+void everyLfBecomesCrLf() {
   EXPECT_EQ(writeInPieces("a\r\n", {3}, 0, 1).data, "a\r\r\n");
   std::string text = std::string(70000, '\n') + "x" + std::string(70000, '\n'), want;
   for (int i = 0; text.size() < 400000; i++)
@@ -49,6 +50,41 @@ TEST(TextStream, EveryLfBecomesCrLf) {
   for (const auto& pieces : std::vector<std::vector<size_t>>{{1}, {15, 16, 17}, {65535, 3}}) {
     const MemFile cut = writeInPieces(text, pieces);
     EXPECT_TRUE(cut.writes == whole.writes && cut.data == want) << pieces[0];
+  }
+}
+
+TEST(TextStream, EveryLfBecomesCrLf) {
+  for (bool simd : {false, true}) {
+    setSimdEnabled(simd);
+    everyLfBecomesCrLf();
+  }
+}
+
+// Reading drops every CR and stops at the first Ctrl-Z, the SSSE3 loop as
+// the portable one: CRs on every place of the 16-byte steps, alone and in
+// runs, the Ctrl-Z in several places, reads of many sizes.
+TEST(TextStream, EveryCrDroppedUpToCtrlZ) {
+  std::string text;
+  for (int i = 0; text.size() < 200000; i++)
+    text += std::string(static_cast<size_t>(i % 37), 'a') +
+            std::string(static_cast<size_t>(i % 4), '\r') + "\n";
+  for (size_t z : {text.size(), size_t{0}, size_t{17}, size_t{70000}, size_t{150001}}) {
+    std::string data = text, want = text.substr(0, z);
+    if (z < data.size()) data[z] = '\x1A';
+    std::erase(want, '\r');
+    for (bool simd : {false, true}) {
+      setSimdEnabled(simd);
+      for (long chunk : {1L << 20, 4099L}) {
+        MemFile in;
+        in.data = data;
+        in.chunk = chunk;
+        Stream* s = test::openMem(&in, "r");
+        std::string got(data.size() + 1, '\0');
+        got.resize(static_cast<size_t>(streamRead(got.data(), static_cast<long>(got.size()), s)));
+        EXPECT_TRUE(got == want) << z << " " << simd << " " << chunk;
+        streamClose(s);
+      }
+    }
   }
 }
 
