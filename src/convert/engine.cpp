@@ -93,10 +93,11 @@ EngineResult convertStream(Stream* input, Stream* output, bool reverse, bool fas
   bool ended = false;
   bool first = true;
   char* pending = out;  // out[0, pending) waits to be written
+  // The fast road has written its LFs as CR LF already.
   auto flush = [&pending, output] {
     long n = static_cast<long>(pending - out);
     pending = out;
-    return writeOut(out, n, output);
+    return n == 0 || streamWriteRaw(out, n, output) == n;
   };
   for (;;) {
     char* text = line + head;
