@@ -17,13 +17,13 @@ using test::MemFile;
 
 // `text` written in pieces of the given sizes in turn, each taken whole.
 MemFile writeInPieces(const std::string& text, const std::vector<size_t>& pieces, int buffered = 1,
-                      long chunk = 1 << 20) {
+                      long chunk = 1 << 20, bool raw = false) {
   MemFile file;
   file.chunk = chunk;
   Stream* s = test::openMem(&file, "w", buffered);
   for (size_t pos = 0, i = 0; pos < text.size(); pos += pieces[i++ % pieces.size()]) {
     long n = static_cast<long>(std::min(pieces[i % pieces.size()], text.size() - pos));
-    EXPECT_EQ(streamWrite(text.data() + pos, n, s), n);
+    EXPECT_EQ((raw ? streamWriteRaw : streamWrite)(text.data() + pos, n, s), n);
   }
   EXPECT_EQ(streamClose(s), 0);
   EXPECT_EQ(file.closes, 1);
@@ -34,7 +34,8 @@ MemFile writeInPieces(const std::string& text, const std::vector<size_t>& pieces
 // copy). Lines of every length up to 40 and long runs of LFs put LFs on
 // every place of the 16-byte steps and of the buffer's end. A full buffer
 // goes out at the same bytes however the text is cut: 65,535, or 65,536
-// when a CR LF took the byte kept free. The SSSE3 loop as the portable one.
+// when a CR LF took the byte kept free, also for a raw write. The SSSE3
+// loop as the portable one.
 void everyLfBecomesCrLf() {
   EXPECT_EQ(writeInPieces("a\r\n", {3}, 0, 1).data, "a\r\r\n");
   std::string text = std::string(70000, '\n') + "x" + std::string(70000, '\n'), want;
@@ -51,6 +52,10 @@ void everyLfBecomesCrLf() {
     const MemFile cut = writeInPieces(text, pieces);
     EXPECT_TRUE(cut.writes == whole.writes && cut.data == want) << pieces[0];
   }
+  // Text that holds its CR LFs already, written raw, goes out at the same
+  // bytes: the pieces end at line ends, as the engine's do.
+  const MemFile raw = writeInPieces(want, {want.size()}, 1, 1 << 20, true);
+  EXPECT_TRUE(raw.writes == whole.writes && raw.data == want);
 }
 
 TEST(TextStream, EveryLfBecomesCrLf) {
