@@ -473,12 +473,34 @@ long appendRaw(Stream* s, const unsigned char* in, long n) {
   return take;
 }
 
-long write(Stream* s, const void* data, long n, bool translate) {
+// Writes in[0, n) out from where it lies, as drain does the buffer.
+bool drainFrom(Stream* s, const unsigned char* in, long n) {
+  for (long done = 0; done < n;) {
+    long put = s->ops->write(s->handle, in + done, n - done);
+    if (put <= 0) {
+      s->error = true;
+      return false;
+    }
+    done += put;
+  }
+  return true;
+}
+
+long writeBytes(Stream* s, const void* data, long n, bool translate) {
   if (s == nullptr || !s->writing || s->error || n <= 0) return 0;
   const auto* in = static_cast<const unsigned char*>(data);
   long done = 0;
   while (done < n) {
     if (s->len > kBufferSize - 2 && !drain(s)) return done;
+    if (!translate && s->len == 0 && n - done >= kBufferSize) {
+      // A whole buffer of raw bytes goes out from where it lies, cut where
+      // the buffer would have been.
+      long take = kBufferSize - 1;
+      if (s->text && in[done + take - 1] == '\r' && in[done + take] == '\n') take++;
+      if (!drainFrom(s, in + done, take)) return done;
+      done += take;
+      continue;
+    }
     done += translate && s->text ? appendText(s, in + done, n - done)
                                  : appendRaw(s, in + done, n - done);
   }
@@ -489,11 +511,11 @@ long write(Stream* s, const void* data, long n, bool translate) {
 }  // namespace
 
 long streamWrite(const void* data, long n, Stream* s) {
-  return write(s, data, n, true);
+  return writeBytes(s, data, n, true);
 }
 
 long streamWriteRaw(const void* data, long n, Stream* s) {
-  return write(s, data, n, false);
+  return writeBytes(s, data, n, false);
 }
 
 int streamPuts(const char* text, Stream* s) {
