@@ -56,6 +56,7 @@ void everyLfBecomesCrLf() {
   // bytes: the pieces end at line ends, as the engine's do.
   const MemFile raw = writeInPieces(want, {want.size()}, 1, 1 << 20, true);
   EXPECT_TRUE(raw.writes == whole.writes && raw.data == want);
+  EXPECT_TRUE(writeInPieces(want, {want.size()}, 1, 4099, true).data == want);  // short writes
 }
 
 TEST(TextStream, EveryLfBecomesCrLf) {
