@@ -95,10 +95,12 @@ def cases():
     yield "long line with NUL", b"z" * 1000 + b"\x00" + b"z" * 300000 + b"\nnext\n"
     yield "long japanese line", ("あ" * 90000 + "\n").encode("utf-8")
     yield "long katakana line", b"\xb1" * 255997 + b"\n"
-    # Lines and characters across the 64 KiB blocks of the reader.
-    for shift in range(-4, 5):
-        head = b"a" * (65536 + shift)
-        yield "block edge %+d" % shift, head + "あア\n".encode("utf-8") + b"\x82\xa0\n" * 3
+    # Lines and characters across the blocks of the reader: 64 KiB in the
+    # stream, 128 KiB in the engine's window.
+    for block in (65536, 131072):
+        for shift in range(-4, 5):
+            head = b"a" * (block + shift)
+            yield "block %d edge %+d" % (block, shift), head + "あア\n".encode("utf-8") + b"\x82\xa0\n" * 3
     yield "crs only", b"\r" * 70000 + b"a\n"
 
 

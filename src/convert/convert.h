@@ -6,7 +6,8 @@
 // The fast road (unitosjFast, sjtouniFast) is there for speed only: it takes
 // whole spans of lines as they lie in the input through the dense tables,
 // and it must make the same bytes arrive sooner, nothing else. For every
-// line it finishes it writes exactly what the full converter writes, and
+// line it finishes it writes exactly what the full converter writes (but
+// each LF as the CR LF that the text stream would make of it), and
 // only lines the full converter would report nothing for; every other line
 // it leaves to the full converter. The engine (engine.h) runs with or
 // without it, and the tests and the convert fuzz target compare the two.
@@ -31,8 +32,8 @@ char* sjis2unicode(const char* p);
 
 // The fast road: converts the characters from src towards end through the
 // dense tables, writing exactly the bytes that unitosj or sjtouni would
-// write for them, and stops at end or at the first character it leaves to
-// the full converter: one that it would report, a NUL, or a rare form this
+// write for them as a text stream writes them, each LF as CR LF, and stops at end or at the first
+// character it leaves to the full converter: one that it would report, a NUL, or a rare form this
 // road does not take. Returns where it stopped and advances *dst past its
 // output (not NUL-terminated). Any span of whole lines, LF included, may be
 // passed; a line holding the stop must go through the full converter. *dst

@@ -5,6 +5,7 @@
 #include "convert/convert.h"
 #include "convert/dense_tables.h"
 #include "convert/tables.h"
+#include "platform/simd.h"
 #include "strutil/strutil.h"
 #include "support/messages.h"
 
@@ -96,10 +97,14 @@ int sjtouni(const char* src, char* dst) {
   return 0;
 }
 
-// Every key with a code point has a nonzero entry, and a key whose second
-// byte is the line's LF (or a NUL) has none, so the lookup alone sends every
-// character that sjtouni would report back to it.
-const char* sjtouniFast(const char* src, const char* end, char** dst) {
+namespace {
+
+// The fast road, built with each way of copying ASCII runs. Every key with
+// a code point has a nonzero entry, and a key whose second byte is the
+// line's LF (or a NUL) has none, so the lookup alone sends every character
+// that sjtouni would report back to it.
+template <class Ascii>
+const char* sjtouniRoad(const char* src, const char* end, char** dst) {
   const auto* p = reinterpret_cast<const unsigned char*>(src);
   const auto* e = reinterpret_cast<const unsigned char*>(end);
   auto* o = reinterpret_cast<unsigned char*>(*dst);
@@ -108,10 +113,9 @@ const char* sjtouniFast(const char* src, const char* end, char** dst) {
   while (p < e) {
     uint32_t b0 = *p;
     if (b0 < 0x80) {
-      size_t n = copyAsciiRun(p, e, o);
+      size_t n = Ascii::copyRun(p, e, &o);
       if (n == 0) break;  // a NUL
       p += n;
-      o += n;
       continue;
     }
     // Runs of two-byte codes, the bulk of Japanese text, in a loop of their
@@ -140,6 +144,27 @@ const char* sjtouniFast(const char* src, const char* end, char** dst) {
   }
   *dst = reinterpret_cast<char*>(o);
   return reinterpret_cast<const char*>(p);
+}
+
+// Flattened, so that the SSSE3 copy inlines into the loop that calls it.
+[[gnu::flatten]] const char* sjtouniPortable(const char* src, const char* end, char** dst) {
+  return sjtouniRoad<AsciiPortable>(src, end, dst);
+}
+
+#if defined(KAWASE_SSSE3)
+__attribute__((target("ssse3"), flatten)) const char* sjtouniSsse3(const char* src, const char* end,
+                                                                   char** dst) {
+  return sjtouniRoad<AsciiSsse3>(src, end, dst);
+}
+#endif
+
+}  // namespace
+
+const char* sjtouniFast(const char* src, const char* end, char** dst) {
+#if defined(KAWASE_SSSE3)
+  if (simdEnabled()) return sjtouniSsse3(src, end, dst);
+#endif
+  return sjtouniPortable(src, end, dst);
 }
 
 }  // namespace kawase

@@ -11,6 +11,7 @@
 #include "convert/convert.h"
 #include "convert/dense_tables.h"
 #include "convert/tables.h"
+#include "platform/simd.h"
 #include "support/messages.h"
 
 namespace kawase {
@@ -188,9 +189,12 @@ inline int32_t decodeWellFormed(const unsigned char* p, const unsigned char* e, 
   return decode(p, *len);
 }
 
-// A control character in a longer form goes back to unitosj, which reports
-// it.
-const char* unitosjFast(const char* src, const char* end, char** dst) {
+namespace {
+
+// The fast road, built with each way of copying ASCII runs. A control
+// character in a longer form goes back to unitosj, which reports it.
+template <class Ascii>
+const char* unitosjRoad(const char* src, const char* end, char** dst) {
   const auto* p = reinterpret_cast<const unsigned char*>(src);
   const auto* e = reinterpret_cast<const unsigned char*>(end);
   auto* o = reinterpret_cast<unsigned char*>(*dst);
@@ -199,10 +203,9 @@ const char* unitosjFast(const char* src, const char* end, char** dst) {
   while (p < e) {
     uint32_t b0 = *p;
     if (b0 < 0x80) {
-      size_t n = copyAsciiRun(p, e, o);
+      size_t n = Ascii::copyRun(p, e, &o);
       if (n == 0) break;  // a NUL
       p += n;
-      o += n;
       continue;
     }
     // Runs of three-byte sequences with two-byte codes, the bulk of
@@ -235,6 +238,27 @@ const char* unitosjFast(const char* src, const char* end, char** dst) {
   }
   *dst = reinterpret_cast<char*>(o);
   return reinterpret_cast<const char*>(p);
+}
+
+// Flattened, so that the SSSE3 copy inlines into the loop that calls it.
+[[gnu::flatten]] const char* unitosjPortable(const char* src, const char* end, char** dst) {
+  return unitosjRoad<AsciiPortable>(src, end, dst);
+}
+
+#if defined(KAWASE_SSSE3)
+__attribute__((target("ssse3"), flatten)) const char* unitosjSsse3(const char* src, const char* end,
+                                                                   char** dst) {
+  return unitosjRoad<AsciiSsse3>(src, end, dst);
+}
+#endif
+
+}  // namespace
+
+const char* unitosjFast(const char* src, const char* end, char** dst) {
+#if defined(KAWASE_SSSE3)
+  if (simdEnabled()) return unitosjSsse3(src, end, dst);
+#endif
+  return unitosjPortable(src, end, dst);
 }
 
 }  // namespace kawase

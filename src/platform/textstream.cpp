@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -18,9 +19,8 @@
 #include <unistd.h>
 #endif
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#include <tmmintrin.h>
-#endif
+#include "platform/crlf.h"
+#include "platform/simd.h"
 
 #ifndef O_BINARY
 #define O_BINARY 0
@@ -151,14 +151,94 @@ void freeStream(Stream* s) {
   std::free(s);
 }
 
-// Drops every CR from buf[0..n) in place; returns the new length.
-long dropCarriageReturns(unsigned char* buf, long n) {
+// A block read from a text stream, made its text in place: cut at the
+// first Ctrl-Z (which sets *ended: nothing after it is ever read) and every
+// CR dropped. Returns the new length.
+
+// Two passes, each a memchr: the way for any processor.
+long textOfBlockByMemchr(unsigned char* buf, long n, bool* ended) {
+  auto* z = static_cast<unsigned char*>(std::memchr(buf, kCtrlZ, static_cast<size_t>(n)));
+  if (z != nullptr) {
+    n = static_cast<long>(z - buf);
+    *ended = true;
+  }
   auto* cr = static_cast<unsigned char*>(std::memchr(buf, '\r', static_cast<size_t>(n)));
   if (cr == nullptr) return n;
   unsigned char* out = cr;
   for (const unsigned char* in = cr + 1; in < buf + n; in++)
     if (*in != '\r') *out++ = *in;
   return static_cast<long>(out - buf);
+}
+
+#if defined(KAWASE_SSSE3)
+
+// For each pattern of CRs among 8 bytes: the byte shuffle that packs the
+// other bytes together at the front.
+struct CrDrop {
+  unsigned char order[256][16];
+};
+
+constexpr CrDrop makeCrDrop() {
+  CrDrop t{};
+  for (int crs = 0; crs < 256; crs++) {
+    int at = 0;
+    for (int i = 0; i < 16; i++) t.order[crs][i] = 0x80;
+    for (int i = 0; i < 8; i++)
+      if ((crs >> i & 1) == 0) t.order[crs][at++] = static_cast<unsigned char>(i);
+  }
+  return t;
+}
+
+alignas(16) constexpr CrDrop kCrDrop = makeCrDrop();
+
+// One pass, sixteen bytes a step checked for CR and Ctrl-Z together. Up to
+// the first CR nothing moves; from there on each half of 8 bytes is packed
+// over its CRs by a table shuffle and stored where the text has got to,
+// never beyond the bytes already loaded.
+__attribute__((target("ssse3"))) long textOfBlockSsse3(unsigned char* buf, long n, bool* ended) {
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i z = _mm_set1_epi8(static_cast<char>(kCtrlZ));
+  long i = 0;
+  while (n - i >= 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buf + i));
+    auto hits = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, z))));
+    if (hits != 0) {
+      i += std::countr_zero(hits);
+      break;
+    }
+    i += 16;
+  }
+  long o = i;
+  for (; n - i >= 16; i += 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buf + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, z)) != 0) break;
+    auto crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, cr)));
+    const unsigned halves[2] = {crs & 0xFF, crs >> 8};
+    for (unsigned half : halves) {
+      const auto* order = reinterpret_cast<const __m128i*>(kCrDrop.order[half]);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(buf + o),
+                       _mm_shuffle_epi8(v, _mm_load_si128(order)));
+      o += 8 - kLfShuffle.grow[half];  // the table counts the CRs too
+      v = _mm_srli_si128(v, 8);
+    }
+  }
+  for (; i < n; i++) {
+    if (buf[i] == kCtrlZ) {
+      *ended = true;
+      break;
+    }
+    if (buf[i] != '\r') buf[o++] = buf[i];
+  }
+  return o;
+}
+#endif
+
+long textOfBlock(unsigned char* buf, long n, bool* ended) {
+#if defined(KAWASE_SSSE3)
+  if (simdEnabled()) return textOfBlockSsse3(buf, n, ended);
+#endif
+  return textOfBlockByMemchr(buf, n, ended);
 }
 
 // Reads the next bytes of data into to[0, cap), translated: how many, or 0
@@ -177,15 +257,7 @@ long fill(Stream* s, unsigned char* to, long cap) {
       s->ended = true;
       return 0;
     }
-    if (s->text) {
-      // Ctrl-Z ends the data: nothing after it is ever read.
-      auto* z = static_cast<unsigned char*>(std::memchr(to, kCtrlZ, static_cast<size_t>(got)));
-      if (z != nullptr) {
-        got = static_cast<long>(z - to);
-        s->ended = true;
-      }
-      got = dropCarriageReturns(to, got);
-    }
+    if (s->text) got = textOfBlock(to, got, &s->ended);
     len = got;
   }
   if (len == 0 && !s->error) s->eof = true;
@@ -230,34 +302,7 @@ long appendTextByLines(Stream* s, const unsigned char* in, long n) {
   return done;
 }
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#define KAWASE_LF_SHUFFLE 1
-
-// For each pattern of LFs among 8 bytes: the byte shuffle that spreads the
-// 8 bytes out with a gap before each LF, the CRs that fill the gaps, and how
-// many bytes the 8 grow by.
-struct LfShuffle {
-  unsigned char order[256][16];
-  unsigned char crs[256][16];
-  unsigned char grow[256];
-};
-
-constexpr LfShuffle makeLfShuffle() {
-  LfShuffle t{};
-  for (int lfs = 0; lfs < 256; lfs++) {
-    int at = 0;
-    for (int i = 0; i < 16; i++) t.order[lfs][i] = 0x80;  // 0x80 yields a zero byte
-    for (int i = 0; i < 8; i++) {
-      if ((lfs >> i & 1) != 0) t.crs[lfs][at++] = '\r';
-      t.order[lfs][at++] = static_cast<unsigned char>(i);
-    }
-    t.grow[lfs] = static_cast<unsigned char>(at - 8);
-  }
-  return t;
-}
-
-alignas(16) constexpr LfShuffle kLfShuffle = makeLfShuffle();
-
+#if defined(KAWASE_SSSE3)
 // Sixteen bytes a step, as two halves of 8 that each become 8 to 16 bytes
 // through a table shuffle, whatever LFs they hold: no branch per line. Needs
 // SSSE3, which the caller checks. Returns how many input bytes went in.
@@ -271,15 +316,7 @@ __attribute__((target("ssse3"))) long appendTextShuffled(Stream* s, const unsign
   for (; n - i >= 16 && len + 32 <= kBufferSize - 1; i += 16) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
     auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)));
-    const unsigned halves[2] = {lfs & 0xFF, lfs >> 8};
-    for (unsigned half : halves) {
-      const auto* order = reinterpret_cast<const __m128i*>(kLfShuffle.order[half]);
-      const auto* crs = reinterpret_cast<const __m128i*>(kLfShuffle.crs[half]);
-      __m128i out = _mm_or_si128(_mm_shuffle_epi8(v, _mm_load_si128(order)), _mm_load_si128(crs));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(buf + len), out);
-      len += 8 + kLfShuffle.grow[half];
-      v = _mm_srli_si128(v, 8);
-    }
+    len = static_cast<long>(storeWithCrLf(v, lfs, buf + len) - buf);
   }
   s->len = len;
   return i + appendTextByLines(s, in + i, n - i);
@@ -288,9 +325,8 @@ __attribute__((target("ssse3"))) long appendTextShuffled(Stream* s, const unsign
 
 // Returns how many input bytes went in.
 long appendText(Stream* s, const unsigned char* in, long n) {
-#if defined(KAWASE_LF_SHUFFLE)
-  static const bool shuffle = __builtin_cpu_supports("ssse3");
-  if (shuffle) return appendTextShuffled(s, in, n);
+#if defined(KAWASE_SSSE3)
+  if (simdEnabled()) return appendTextShuffled(s, in, n);
 #endif
   return appendTextByLines(s, in, n);
 }
@@ -423,24 +459,63 @@ long streamRead(void* buf, long n, Stream* s) {
   return got;
 }
 
-long streamWrite(const void* data, long n, Stream* s) {
+namespace {
+
+// Appending bytes as they are, until all are in or the buffer is full. On a
+// text stream the bytes already hold their CR LFs, and the buffer goes out
+// where appendText would have sent it: a CR LF may take the byte kept free.
+long appendRaw(Stream* s, const unsigned char* in, long n) {
+  long room = kBufferSize - s->len - 1;
+  long take = n < room ? n : room;
+  if (s->text && take == room && take < n && in[take - 1] == '\r' && in[take] == '\n') take++;
+  std::memcpy(s->buf + s->len, in, static_cast<size_t>(take));
+  s->len += take;
+  return take;
+}
+
+// Writes in[0, n) out from where it lies, as drain does the buffer.
+bool drainFrom(Stream* s, const unsigned char* in, long n) {
+  for (long done = 0; done < n;) {
+    long put = s->ops->write(s->handle, in + done, n - done);
+    if (put <= 0) {
+      s->error = true;
+      return false;
+    }
+    done += put;
+  }
+  return true;
+}
+
+long writeBytes(Stream* s, const void* data, long n, bool translate) {
   if (s == nullptr || !s->writing || s->error || n <= 0) return 0;
   const auto* in = static_cast<const unsigned char*>(data);
   long done = 0;
   while (done < n) {
     if (s->len > kBufferSize - 2 && !drain(s)) return done;
-    if (s->text) {
-      done += appendText(s, in + done, n - done);
+    if (!translate && s->len == 0 && n - done >= kBufferSize) {
+      // A whole buffer of raw bytes goes out from where it lies, cut where
+      // the buffer would have been.
+      long take = kBufferSize - 1;
+      if (s->text && in[done + take - 1] == '\r' && in[done + take] == '\n') take++;
+      if (!drainFrom(s, in + done, take)) return done;
+      done += take;
       continue;
     }
-    long room = kBufferSize - s->len - 1;
-    long take = n - done < room ? n - done : room;
-    std::memcpy(s->buf + s->len, in + done, static_cast<size_t>(take));
-    s->len += take;
-    done += take;
+    done += translate && s->text ? appendText(s, in + done, n - done)
+                                 : appendRaw(s, in + done, n - done);
   }
   if (!s->buffered && !drain(s)) return 0;
   return done;
+}
+
+}  // namespace
+
+long streamWrite(const void* data, long n, Stream* s) {
+  return writeBytes(s, data, n, true);
+}
+
+long streamWriteRaw(const void* data, long n, Stream* s) {
+  return writeBytes(s, data, n, false);
 }
 
 int streamPuts(const char* text, Stream* s) {

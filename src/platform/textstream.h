@@ -64,6 +64,11 @@ long streamRead(void* buf, long n, Stream* stream);
 // means a write failed.
 long streamWrite(const void* buf, long n, Stream* stream);
 
+// Block output of bytes already in their written form: no LF translation,
+// even on a text stream, so the caller writes each LF as CR LF itself and
+// keeps the two in one call. Returns as streamWrite does.
+long streamWriteRaw(const void* buf, long n, Stream* stream);
+
 // Writes a NUL-terminated string: 0, or -1 on failure.
 int streamPuts(const char* text, Stream* stream);
 

@@ -57,8 +57,10 @@ std::vector<std::string> inputs() {
     in.push_back(end);
   for (size_t n : {255997, 255998, 255999, 256000, 300000})
     in.push_back("first\n" + std::string(n, 'y') + "\nlast\n");
-  for (int shift = -4; shift <= 4; shift++)
-    in.push_back(std::string(65536 + shift, 'a') + "\xE3\x81\x82\xEF\xBD\xB1\n\x82\xA0\n\x82\n");
+  for (size_t block : {65536, 131072})
+    for (size_t shift = 0; shift <= 8; shift++)
+      in.push_back(std::string(block + shift - 4, 'a') +
+                   "\xE3\x81\x82\xEF\xBD\xB1\n\x82\xA0\n\x82\n");
   return in;
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/simd.h"
 #include "testutil/fakes.h"
 #include "testutil/memstream.h"
 #include "testutil/tempdir.h"
@@ -15,13 +16,13 @@ using test::MemFile;
 
 // `text` written in pieces of the given sizes in turn, each taken whole.
 MemFile writeInPieces(const std::string& text, const std::vector<size_t>& pieces, int buffered = 1,
-                      long chunk = 1 << 20) {
+                      long chunk = 1 << 20, bool raw = false) {
   MemFile file;
   file.chunk = chunk;
   Stream* s = test::openMem(&file, "w", buffered);
   for (size_t pos = 0, i = 0; pos < text.size(); pos += pieces[i++ % pieces.size()]) {
     long n = static_cast<long>(std::min(pieces[i % pieces.size()], text.size() - pos));
-    EXPECT_EQ(streamWrite(text.data() + pos, n, s), n);
+    EXPECT_EQ((raw ? streamWriteRaw : streamWrite)(text.data() + pos, n, s), n);
   }
   EXPECT_EQ(streamClose(s), 0);
   EXPECT_EQ(file.closes, 1);
@@ -29,10 +30,11 @@ MemFile writeInPieces(const std::string& text, const std::vector<size_t>& pieces
 }
 
 // Every LF goes out as CR LF, short writes retried. Lines of every length up
-// to 40 and runs of LFs put LFs on every place of the 16-byte steps and the
-// buffer's end. A full buffer goes out at the same bytes however the text is
-// cut: 65,535, or 65,536 when a CR LF took the byte kept free.
-TEST(TextStream, EveryLfBecomesCrLf) {
+// to 40 and long runs of LFs put LFs on every place of the 16-byte steps and
+// of the buffer's end. A full buffer goes out at the same bytes however the
+// text is cut: 65,535, or 65,536 when a CR LF took the byte kept free, also
+// for a raw write. The SSSE3 loop as the portable one.
+void everyLfBecomesCrLf() {
   EXPECT_EQ(writeInPieces("a\r\n", {3}, 0, 1).data, "a\r\r\n");
   std::string text = std::string(70000, '\n') + "x" + std::string(70000, '\n'), want;
   for (int i = 0; text.size() < 400000; i++)
@@ -47,6 +49,46 @@ TEST(TextStream, EveryLfBecomesCrLf) {
   for (const auto& pieces : std::vector<std::vector<size_t>>{{1}, {15, 16, 17}, {65535, 3}}) {
     const MemFile cut = writeInPieces(text, pieces);
     EXPECT_TRUE(cut.writes == whole.writes && cut.data == want) << pieces[0];
+  }
+  // Text that holds its CR LFs already, written raw, goes out at the same
+  // bytes: the pieces end at line ends, as the engine's do.
+  const MemFile raw = writeInPieces(want, {want.size()}, 1, 1 << 20, true);
+  EXPECT_TRUE(raw.writes == whole.writes && raw.data == want);
+  EXPECT_TRUE(writeInPieces(want, {want.size()}, 1, 4099, true).data == want);  // short writes
+}
+
+TEST(TextStream, EveryLfBecomesCrLf) {
+  for (bool simd : {false, true}) {
+    setSimdEnabled(simd);
+    everyLfBecomesCrLf();
+  }
+}
+
+// Reading drops every CR and stops at the first Ctrl-Z, the SSSE3 loop as
+// the portable one: CRs on every place of the 16-byte steps, alone and in
+// runs, the Ctrl-Z in several places, reads of many sizes.
+TEST(TextStream, EveryCrDroppedUpToCtrlZ) {
+  std::string text;
+  for (int i = 0; text.size() < 200000; i++)
+    text += std::string(static_cast<size_t>(i % 37), 'a') +
+            std::string(static_cast<size_t>(i % 4), '\r') + "\n";
+  for (size_t z : {text.size(), size_t{0}, size_t{17}, size_t{70000}, size_t{150001}}) {
+    std::string data = text, want = text.substr(0, z);
+    if (z < data.size()) data[z] = '\x1A';
+    std::erase(want, '\r');
+    for (bool simd : {false, true}) {
+      setSimdEnabled(simd);
+      for (long chunk : {1L << 20, 4099L}) {
+        MemFile in;
+        in.data = data;
+        in.chunk = chunk;
+        Stream* s = test::openMem(&in, "r");
+        std::string got(data.size() + 1, '\0');
+        got.resize(static_cast<size_t>(streamRead(got.data(), static_cast<long>(got.size()), s)));
+        EXPECT_TRUE(got == want) << z << " " << simd << " " << chunk;
+        streamClose(s);
+      }
+    }
   }
 }
 
