@@ -3,21 +3,25 @@
 // with its own chunk size, must deliver the next bytes of the data, in text
 // mode without CRs and up to the first Ctrl-Z. Input: flags (bit 0 binary,
 // bit 1 failing), failure offset (2 bytes), read count, 16 reads of 4 bytes
-// (kind, chunk, argument), the data.
+// (kind, chunk, argument), the data. The portable scan and the SSSE3 one
+// each read it.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "fuzz_util.h"
+#include "platform/simd.h"
 #include "platform/textstream.h"
 #include "testutil/memstream.h"
 
 using namespace kawase;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+namespace {
+
+void checkReads(const uint8_t* data, size_t size) {
   constexpr size_t kHead = 4 + 16 * 4;
-  if (size < kHead) return 0;
+  if (size < kHead) return;
   const bool text = (data[0] & 1) == 0;
   test::MemFile in;
   in.data.assign(data + kHead, data + size);
@@ -61,5 +65,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   read(100);
   FUZZ_CHECK(streamError(s) == (error ? 1 : 0) && streamEof(s) == (error ? 0 : 1) &&
              streamClose(s) == 0);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const bool simd = setSimdEnabled(false);
+  checkReads(data, size);
+  setSimdEnabled(true);
+  checkReads(data, size);
+  setSimdEnabled(simd);
   return 0;
 }

@@ -64,34 +64,6 @@ TEST(TextStream, EveryLfBecomesCrLf) {
   }
 }
 
-// Reading drops every CR and stops at the first Ctrl-Z, the SSSE3 loop as
-// the portable one: CRs on every place of the 16-byte steps, alone and in
-// runs, the Ctrl-Z in several places, reads of many sizes.
-TEST(TextStream, EveryCrDroppedUpToCtrlZ) {
-  std::string text;
-  for (int i = 0; text.size() < 200000; i++)
-    text += std::string(static_cast<size_t>(i % 37), 'a') +
-            std::string(static_cast<size_t>(i % 4), '\r') + "\n";
-  for (size_t z : {text.size(), size_t{0}, size_t{17}, size_t{70000}, size_t{150001}}) {
-    std::string data = text, want = text.substr(0, z);
-    if (z < data.size()) data[z] = '\x1A';
-    std::erase(want, '\r');
-    for (bool simd : {false, true}) {
-      setSimdEnabled(simd);
-      for (long chunk : {1L << 20, 4099L}) {
-        MemFile in;
-        in.data = data;
-        in.chunk = chunk;
-        Stream* s = test::openMem(&in, "r");
-        std::string got(data.size() + 1, '\0');
-        got.resize(static_cast<size_t>(streamRead(got.data(), static_cast<long>(got.size()), s)));
-        EXPECT_TRUE(got == want) << z << " " << simd << " " << chunk;
-        streamClose(s);
-      }
-    }
-  }
-}
-
 // Buffered output waits for a flush. A failed write shows on the write that
 // meets it, or at the flush; nothing is taken after it. Modes are kept to.
 TEST(TextStream, BufferingFailuresAndModes) {
