@@ -84,6 +84,38 @@ const char* messageText(const char* fmt, va_list args) {
   return Strchr(fmt, '%') != nullptr ? err_edit(fmt, args) : fmt;
 }
 
+// Messages held back: see errmsgHold. A line full of unmapped characters
+// gives a message for each, and one write for all of them is what keeps
+// such a file from costing a system call per character.
+constexpr long kHeldSize = 16 * 1024;
+char held[kHeldSize];
+long heldLen = 0;
+Stream* holdTo = nullptr;
+Stream* holdAfter = nullptr;
+
+void sendHeld(const char* text, long n) {
+  if (holdAfter != nullptr) streamFlush(holdAfter);
+  streamWrite(text, n, holdTo);
+}
+
+void toStderr(const char* text, long n) {
+  if (holdTo == nullptr) {
+    streamWrite(text, n, stdStream(kStderr));
+    return;
+  }
+  if (heldLen + n > kHeldSize) {
+    sendHeld(held, heldLen);
+    heldLen = 0;
+    // Longer than the whole buffer: at once, after what was held.
+    if (n > kHeldSize) {
+      sendHeld(text, n);
+      return;
+    }
+  }
+  std::memcpy(held + heldLen, text, static_cast<size_t>(n));
+  heldLen += n;
+}
+
 }  // namespace
 
 char* err_edit(const char* fmt, va_list args) {
@@ -96,8 +128,12 @@ char* err_edit(const char* fmt, va_list args) {
       append(&len, f + 1, 1);
       f += 2;
     } else if (f[0] != '%') {
-      append(&len, f, 1);
-      f++;
+      // A run of ordinary bytes in one copy, cut where the limit would stop
+      // them one at a time.
+      long run = 1 + static_cast<long>(std::strcspn(f + 1, "%\\"));
+      int n = run < kTextLimit - len ? static_cast<int>(run) : kTextLimit - len;
+      append(&len, f, n);
+      f += n;
     } else if (f[1] == '\0') {
       // A lone "%" at the very end has no conversion byte: keep it as it is
       // and never look past the terminator.
@@ -118,8 +154,29 @@ void errmsg(const char* fmt, ...) {
   va_start(args, fmt);
   const char* text = messageText(fmt, args);
   va_end(args);
-  streamPuts(text, stdStream(errfp == kErrfpStdout ? kStdout : kStderr));
+  errmsgn(text, static_cast<long>(std::strlen(text)));
+}
+
+void errmsgn(const char* text, long n) {
+  if (errfp == kErrfpStdout) {
+    streamWrite(text, n, stdStream(kStdout));
+  } else {
+    toStderr(text, n);
+  }
   errmsg_output_flg = 1;
+}
+
+void errmsgHold(Stream* to, Stream* after) {
+  errmsgRelease();
+  holdTo = to;
+  holdAfter = after;
+}
+
+void errmsgRelease() {
+  if (heldLen > 0) sendHeld(held, heldLen);
+  heldLen = 0;
+  holdTo = nullptr;
+  holdAfter = nullptr;
 }
 
 void errmsg1(const char* fmt, ...) {
@@ -127,13 +184,13 @@ void errmsg1(const char* fmt, ...) {
   va_start(args, fmt);
   const char* text = messageText(fmt, args);
   va_end(args);
-  Stream* to = errfp;
-  if (to == kErrfpStdout) {
-    to = stdStream(kStdout);
-  } else if (to == nullptr) {
-    to = stdStream(kStderr);
+  if (errfp == kErrfpStdout) {
+    streamPuts(text, stdStream(kStdout));
+  } else if (errfp == nullptr) {
+    toStderr(text, static_cast<long>(std::strlen(text)));
+  } else {
+    streamPuts(text, errfp);
   }
-  streamPuts(text, to);
 }
 
 int errmsgf(const char* fmt, ...) {
