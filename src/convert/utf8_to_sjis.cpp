@@ -5,12 +5,11 @@
 // is looked up as the code point of its own value. Only the end of the line
 // is guarded: a sequence is never allowed to run over the line's LF or its
 // terminating NUL.
-#include <cstdio>
+#include <cstring>
 
 #include "convert/ascii_run.h"
 #include "convert/convert.h"
 #include "convert/dense_tables.h"
-#include "convert/tables.h"
 #include "support/messages.h"
 
 namespace kawase {
@@ -47,35 +46,53 @@ int bytesPresent(const unsigned char* p, int len) {
   return len;
 }
 
+// Upper-case hexadecimal, as "%02X" and "%04X" write it: at least `width`
+// digits. Returns the end. A flood of unmapped characters formats one
+// report per character, so this stays off the general formatter.
+char* putHex(char* to, uint32_t v, int width) {
+  int digits = width;
+  while (digits < 8 && v >> 4 * digits != 0) digits++;
+  for (int i = digits - 1; i >= 0; i--) *to++ = "0123456789ABCDEF"[v >> 4 * i & 0xF];
+  return to;
+}
+
+char* putBytes(char* to, const unsigned char* p, int n) {
+  for (int i = 0; i < n; i++) to = putHex(to, p[i], 2);
+  return to;
+}
+
+// The report of an unmapped sequence: its bytes and its code point, which a
+// sequence of one byte (a stray continuation byte) does not show, and a
+// four-byte one shows without "U+".
+constexpr char kReport[] = "Error code: ";
+constexpr int kReportLen = sizeof kReport - 1;
+
 void reportUnmapped(const unsigned char* p, int len, int32_t cp) {
-  char text[256];
-  switch (len) {
-    case 1:
-      std::snprintf(text, sizeof text, "%02X=U+?", p[0]);
-      break;
-    case 2:
-      std::snprintf(text, sizeof text, "%02X%02X=U+%04X", p[0], p[1], static_cast<unsigned>(cp));
-      break;
-    case 3:
-      std::snprintf(text, sizeof text, "%02X%02X%02X=U+%04X", p[0], p[1], p[2],
-                    static_cast<unsigned>(cp));
-      break;
-    default:
-      std::snprintf(text, sizeof text, "%02X%02X%02X%02X=%04X", p[0], p[1], p[2], p[3],
-                    static_cast<unsigned>(cp));
-      break;
+  char text[48];
+  std::memcpy(text, kReport, kReportLen);
+  char* t = putBytes(text + kReportLen, p, len);
+  *t++ = '=';
+  if (len < 4) {
+    *t++ = 'U';
+    *t++ = '+';
   }
-  errmsg("Error code: %s\n", text);
+  if (len == 1) {
+    *t++ = '?';
+  } else {
+    t = putHex(t, static_cast<uint32_t>(cp), 4);
+  }
+  *t++ = '\n';
+  errmsgn(text, t - text);
 }
 
 // A sequence cut short by the end of the line: the bytes that are there,
 // with no code point.
 void reportCutShort(const unsigned char* p, int present) {
-  char text[16];
-  size_t n = 0;
-  for (int i = 0; i < present; i++, n += 2) std::snprintf(text + n, sizeof text - n, "%02X", p[i]);
-  std::snprintf(text + n, sizeof text - n, "=U+?");
-  errmsg("Error code: %s\n", text);
+  char text[32];
+  std::memcpy(text, kReport, kReportLen);
+  char* t = putBytes(text + kReportLen, p, present);
+  std::memcpy(t, "=U+?\n", 5);
+  errmsgn(text, t + 5 - text);
 }
 
 }  // namespace
@@ -109,7 +126,9 @@ int unicode2sjis(const char* p) {
   // A longer form of a control character (C0 8A for LF, E0 80 9A for
   // Ctrl-Z) would write a byte that breaks the output's lines or ends it
   // for a text-mode reader: it has no counterpart.
-  int code = len >= 2 && cp < 0x20 ? -1 : searchUnicodeTbl(cp);
+  // The dense table answers what the binary search does, in two loads.
+  uint32_t dense = denseSjisOf(static_cast<uint32_t>(cp));
+  int code = (len >= 2 && cp < 0x20) || dense == 0xFFFF ? -1 : static_cast<int>(dense);
   if (code == -1) reportUnmapped(b, len, cp);
   return code;
 }
