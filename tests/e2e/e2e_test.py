@@ -36,7 +36,7 @@ EDGES_OUT = EDGES.replace(b"\r", b"").replace(b"\n", b"\r\n")
 with open(os.path.join(os.path.dirname(__file__), "..", "..", "samples", "sample.txt"), "rb") as f:
     SAMPLE = f.read().replace("\U0001F308".encode(), b"??")
 PEER = SAMPLE.decode().encode("shift_jis_2004").replace(b"\n", b"\r\n")
-DIR, FULL, OS = "<dir>", "<full>", "<not for this platform>"
+DIR, FULL, OS, ONE = "<dir>", "<full>", "<not for this platform>", "<stderr to stdout>"
 
 
 def row(args, status, out=b"", err=b"", files=None, stdin=b"", after=None, linux=False):
@@ -95,12 +95,18 @@ ROWS = [
         after={"out.txt": b"abc\r\n"}),
     row(["in.txt", "-o", "/dev/stdout"], 0, SJ, b"/dev/stdout: file exists, overwrite? (y/n) ",
         stdin=b"y\n", files={"in.txt": JA}, linux=True),
+    # Standard error as the output's own file: the reports of a line after
+    # the lines before it, and a failure after the output before it.
+    row(["in.txt"], 0, b"a\r\nError code: F09F9880=1F600\r\nError code: EFBFBD=U+FFFD\r\n"
+        b"????\r\nb\r\n", ONE, files={"in.txt": b"a\n\xf0\x9f\x98\x80\xef\xbf\xbd\nb\n"}),
+    row(["in.txt"], 1, b"1\r\ninternal error: too long line found\r\n", ONE,
+        files={"in.txt": b"1\n" + A + b"bc\n"}),
     row(["in.txt"], 0, PEER, files={"in.txt": SAMPLE}),
     row(["-v", "in.txt"], 0, SAMPLE.replace(b"\n", b"\r\n"), files={"in.txt": PEER}),
 ]
 
 
-def run(args, files, stdin, to_full, names):
+def run(args, files, stdin, to_full, names, one):
     work = tempfile.mkdtemp(prefix="kawase-e2e-")
     try:
         for name, what in files.items():
@@ -114,7 +120,8 @@ def run(args, files, stdin, to_full, names):
         with open("/dev/full" if to_full else os.devnull, "wb") as full:
             proc = subprocess.run(LAUNCHER + [BINARY] + args, cwd=work, input=stdin,
                                   stdout=full if to_full else subprocess.PIPE,
-                                  stderr=subprocess.PIPE, env=dict(os.environ, WINEDEBUG="-all"))
+                                  stderr=subprocess.STDOUT if one else subprocess.PIPE,
+                                  env=dict(os.environ, WINEDEBUG="-all"))
         after = {name: os.path.join(work, name) for name in names}
         return proc.returncode, proc.stdout, proc.stderr, {
             name: open(p, "rb").read() if os.path.lexists(p) else None for name, p in after.items()}
@@ -125,8 +132,8 @@ def run(args, files, stdin, to_full, names):
 failed = 0
 rows = [r for r in ROWS if r != OS]
 for i, (args, status, out, err, files, stdin, after) in enumerate(rows):
-    got = run(args, files, stdin, out == FULL, after)
-    want = (status, None if out == FULL else out, err, after)
+    got = run(args, files, stdin, out == FULL, after, err == ONE)
+    want = (status, None if out == FULL else out, None if err == ONE else err, after)
     if got != want:
         failed += 1
         print("row %d %s: got %.300r, want %.300r" % (i, args, got, want))

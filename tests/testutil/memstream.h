@@ -16,7 +16,8 @@ struct MemFile {
   long fail_at = -1;     // byte offset at which reads/writes fail (-1: never)
   bool fail_close = false;
   int closes = 0;
-  std::vector<long> writes;  // the size asked of each write call
+  std::vector<long> writes;        // the size asked of each write call
+  std::string* journal = nullptr;  // when set, gets each write's bytes too
 };
 
 inline long memRead(void* h, unsigned char* buf, long n) {
@@ -40,6 +41,8 @@ inline long memWrite(void* h, const unsigned char* buf, long n) {
   long take = n < f->chunk ? n : f->chunk;
   if (f->fail_at >= 0 && size + take > f->fail_at) take = f->fail_at - size;
   f->data.append(reinterpret_cast<const char*>(buf), static_cast<size_t>(take));
+  if (f->journal != nullptr)
+    f->journal->append(reinterpret_cast<const char*>(buf), static_cast<size_t>(take));
   return take;
 }
 
