@@ -44,7 +44,8 @@ char* putHexByte(char* to, unsigned char b) {
 // bytes of the line from it. By hand rather than through the general
 // formatter: a file in the wrong encoding gives one per character.
 void reportUnmapped(const unsigned char* b) {
-  char text[96] = "Error code: ";
+  char text[96];
+  std::memcpy(text, "Error code: ", 12);
   char* t = putHexByte(text + 12, b[0]);
   *t++ = '[';
   t = putHexByte(t, b[1]);
@@ -52,7 +53,7 @@ void reportUnmapped(const unsigned char* b) {
   t += 6;
   for (int i = 0; i < 64 && b[i] != '\0'; i++) *t++ = static_cast<char>(b[i]);
   *t++ = '\n';
-  errmsgn(text, t - text);
+  errmsgn(text, static_cast<long>(t - text));
 }
 
 }  // namespace

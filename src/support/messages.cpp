@@ -88,6 +88,7 @@ const char* messageText(const char* fmt, va_list args) {
 // gives a message for each, and one write for all of them is what keeps
 // such a file from costing a system call per character.
 constexpr long kHeldSize = 16 * 1024;
+constexpr long kSendAtOnce = 1024;
 char held[kHeldSize];
 long heldLen = 0;
 Stream* holdTo = nullptr;
@@ -103,11 +104,12 @@ void toStderr(const char* text, long n) {
     streamWrite(text, n, stdStream(kStderr));
     return;
   }
-  if (heldLen + n > kHeldSize) {
-    sendHeld(held, heldLen);
+  // A large text (the reports of a line, made together) goes at once,
+  // after what is held: gathering it would only copy it.
+  if (n >= kSendAtOnce || heldLen + n > kHeldSize) {
+    if (heldLen > 0) sendHeld(held, heldLen);
     heldLen = 0;
-    // Longer than the whole buffer: at once, after what was held.
-    if (n > kHeldSize) {
+    if (n >= kSendAtOnce) {
       sendHeld(text, n);
       return;
     }

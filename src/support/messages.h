@@ -22,9 +22,10 @@ extern int errmsg_output_flg;
 // errfp is kErrfpStdout); never to a stream held in errfp.
 void errmsg(const char* fmt, ...);
 
-// As errmsg for a text already made, n bytes long: written as it is, with
-// no formatting. The converters make their one-line reports themselves, as
-// many as there are unmapped characters.
+// As errmsg for a text already made, n bytes long (one message or several
+// whole ones): written as it is, with no formatting. The converters make
+// their one-line reports themselves, as many as there are unmapped
+// characters, and pass a line's on together.
 void errmsgn(const char* text, long n);
 
 // As errmsg, but also to the stream held in errfp; leaves errmsg_output_flg.
