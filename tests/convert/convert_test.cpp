@@ -91,6 +91,7 @@ TEST(Converters, Characters) {
     EXPECT_EQ(unicode2sjis(p), code) << p;
     EXPECT_EQ(unicode_len, len) << p;
   }
+  EXPECT_EQ(err.text(), "Error code: F09F9880=1F600\r\nError code: E381=U+?\r\n");
   for (auto [p, n] :
        {std::pair{"\xC0", 2}, {"\xDF", 2}, {"\xE0", 3}, {"\xFF", 4}, {"\xBF", 0}, {"A", 0}})
     EXPECT_EQ(unicodeKanji(p), n) << p;

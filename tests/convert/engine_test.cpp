@@ -85,8 +85,9 @@ TEST(Engine, ReportsInOrderWithTheOutput) {
       {false, "a\n" + emoji + "\nb\n", "a\r\n" + report + "??\r\nb\r\n", "a\r\n??\r\nb\r\n"},
       {false, emoji + "\n\xEF\xBF\xBDx\n", report + "??\r\nError code: EFBFBD=U+FFFD\r\n??x\r\n",
        "??\r\n??x\r\n"},
-      {false, "a\n" + many + "\nb\n", "a\r\n" + reports + manyOut + "b\r\n",
-       "a\r\n" + manyOut + "b\r\n"},
+      {false, "a\n\xC0\x4A" + many + "\nb\n",
+       "a\r\nError code: C04A=U+000A\r\n" + reports + "??" + manyOut + "b\r\n",
+       "a\r\n??" + manyOut + "b\r\n"},
       {true, "a\n\xA0\xA0z\n", "a\r\nError code: A0[A0] ... \xA0\xA0z\r\n\r\nz\r\n", "a\r\nz\r\n"},
   };
   for (auto& [reverse, input, want, wantOut] : rows) {
