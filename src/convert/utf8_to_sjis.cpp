@@ -84,13 +84,14 @@ constexpr int kReportLen = sizeof kReport - 1;
 constexpr long kReportSize = 48;  // room for the longest, and 8 bytes more
 
 // Reports made but not yet written: those of a line go on together, a
-// block at a time, rather than a call for each.
+// block at a time, rather than a call for each. They end in CR LF, as the
+// error stream writes a line end, and go out untranslated.
 constexpr long kBatchSize = 4096;
 char batch[kBatchSize];
 long batchLen = 0;
 
 void writeReports() {
-  if (batchLen > 0) errmsgn(batch, batchLen);
+  if (batchLen > 0) errmsgRaw(batch, batchLen);
   batchLen = 0;
 }
 
@@ -117,8 +118,8 @@ void reportUnmapped(const unsigned char* p, int len, int32_t cp) {
   } else {
     t = putCodePoint(t, static_cast<uint32_t>(cp));
   }
-  *t++ = '\n';
-  batchLen = static_cast<long>(t - batch);
+  std::memcpy(t, "\r\n", 2);
+  batchLen = static_cast<long>(t + 2 - batch);
 }
 
 // A sequence cut short by the end of the line: the bytes that are there,
@@ -127,8 +128,8 @@ void reportCutShort(const unsigned char* p, int present) {
   char* text = reportText();
   std::memcpy(text, kReport, kReportLen);
   char* t = putBytes(text + kReportLen, p, present);
-  std::memcpy(t, "=U+?\n", 5);
-  batchLen = static_cast<long>(t + 5 - batch);
+  std::memcpy(t, "=U+?\r\n", 6);
+  batchLen = static_cast<long>(t + 6 - batch);
 }
 
 // The code of a whole sequence of `len` bytes at p that decodes to cp, or

@@ -425,13 +425,15 @@ long streamRead(void* buf, long n, Stream* s) {
   return got;
 }
 
-long streamWrite(const void* data, long n, Stream* s) {
+namespace {
+
+long writeBytes(const void* data, long n, Stream* s, bool translate) {
   if (s == nullptr || !s->writing || s->error || n <= 0) return 0;
   const auto* in = static_cast<const unsigned char*>(data);
   long done = 0;
   while (done < n) {
     if (s->len > kBufferSize - 2 && !drain(s)) return done;
-    if (s->text) {
+    if (translate) {
       done += appendText(s, in + done, n - done);
       continue;
     }
@@ -443,6 +445,16 @@ long streamWrite(const void* data, long n, Stream* s) {
   }
   if (!s->buffered && !drain(s)) return 0;
   return done;
+}
+
+}  // namespace
+
+long streamWrite(const void* data, long n, Stream* s) {
+  return writeBytes(data, n, s, s != nullptr && s->text);
+}
+
+long streamWriteRaw(const void* data, long n, Stream* s) {
+  return writeBytes(data, n, s, false);
 }
 
 int streamPuts(const char* text, Stream* s) {

@@ -64,6 +64,10 @@ long streamRead(void* buf, long n, Stream* stream);
 // means a write failed.
 long streamWrite(const void* buf, long n, Stream* stream);
 
+// As streamWrite, for text already in the form a text stream writes (each
+// LF with its CR before it): the bytes go as they are, on any stream.
+long streamWriteRaw(const void* buf, long n, Stream* stream);
+
 // Writes a NUL-terminated string: 0, or -1 on failure.
 int streamPuts(const char* text, Stream* stream);
 

@@ -86,7 +86,8 @@ const char* messageText(const char* fmt, va_list args) {
 
 // Messages held back: see errmsgHold. A line full of unmapped characters
 // gives a message for each, and one write for all of them is what keeps
-// such a file from costing a system call per character.
+// such a file from costing a system call per character. They are held as
+// a text stream writes them, each LF with its CR, and go out as they are.
 constexpr long kHeldSize = 16 * 1024;
 constexpr long kSendAtOnce = 1024;
 char held[kHeldSize];
@@ -94,28 +95,42 @@ long heldLen = 0;
 Stream* holdTo = nullptr;
 Stream* holdAfter = nullptr;
 
-void sendHeld(const char* text, long n) {
-  if (holdAfter != nullptr) streamFlush(holdAfter);
-  streamWrite(text, n, holdTo);
+// `raw`: the text's line ends are CR LF already.
+void writeTo(Stream* to, const char* text, long n, bool raw) {
+  if (raw) {
+    streamWriteRaw(text, n, to);
+  } else {
+    streamWrite(text, n, to);
+  }
 }
 
-void toStderr(const char* text, long n) {
+void send(const char* text, long n, bool raw) {
+  if (holdAfter != nullptr) streamFlush(holdAfter);
+  writeTo(holdTo, text, n, raw);
+}
+
+void sendHeld() {
+  if (heldLen > 0) send(held, heldLen, true);
+  heldLen = 0;
+}
+
+void toStderr(const char* text, long n, bool raw) {
   if (holdTo == nullptr) {
-    streamWrite(text, n, stdStream(kStderr));
+    writeTo(stdStream(kStderr), text, n, raw);
     return;
   }
   // A large text (the reports of a line, made together) goes at once,
   // after what is held: gathering it would only copy it.
-  if (n >= kSendAtOnce || heldLen + n > kHeldSize) {
-    if (heldLen > 0) sendHeld(held, heldLen);
-    heldLen = 0;
-    if (n >= kSendAtOnce) {
-      sendHeld(text, n);
-      return;
-    }
+  if (n >= kSendAtOnce) {
+    sendHeld();
+    send(text, n, raw);
+    return;
   }
-  std::memcpy(held + heldLen, text, static_cast<size_t>(n));
-  heldLen += n;
+  if (heldLen + 2 * n > kHeldSize) sendHeld();  // room for a CR to every byte
+  for (long i = 0; i < n; i++) {
+    if (!raw && text[i] == '\n') held[heldLen++] = '\r';
+    held[heldLen++] = text[i];
+  }
 }
 
 }  // namespace
@@ -163,7 +178,16 @@ void errmsgn(const char* text, long n) {
   if (errfp == kErrfpStdout) {
     streamWrite(text, n, stdStream(kStdout));
   } else {
-    toStderr(text, n);
+    toStderr(text, n, false);
+  }
+  errmsg_output_flg = 1;
+}
+
+void errmsgRaw(const char* text, long n) {
+  if (errfp == kErrfpStdout) {
+    streamWriteRaw(text, n, stdStream(kStdout));
+  } else {
+    toStderr(text, n, true);
   }
   errmsg_output_flg = 1;
 }
@@ -175,8 +199,7 @@ void errmsgHold(Stream* to, Stream* after) {
 }
 
 void errmsgRelease() {
-  if (heldLen > 0) sendHeld(held, heldLen);
-  heldLen = 0;
+  sendHeld();
   holdTo = nullptr;
   holdAfter = nullptr;
 }
@@ -189,7 +212,7 @@ void errmsg1(const char* fmt, ...) {
   if (errfp == kErrfpStdout) {
     streamPuts(text, stdStream(kStdout));
   } else if (errfp == nullptr) {
-    toStderr(text, static_cast<long>(std::strlen(text)));
+    toStderr(text, static_cast<long>(std::strlen(text)), false);
   } else {
     streamPuts(text, errfp);
   }

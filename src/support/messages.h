@@ -28,6 +28,11 @@ void errmsg(const char* fmt, ...);
 // characters, and pass a line's on together.
 void errmsgn(const char* text, long n);
 
+// As errmsgn for a text whose line ends are CR LF already, as a text stream
+// writes them: it goes out untranslated, which spares the streams a pass
+// over a flood of reports.
+void errmsgRaw(const char* text, long n);
+
 // As errmsg, but also to the stream held in errfp; leaves errmsg_output_flg.
 void errmsg1(const char* fmt, ...);
 
