@@ -14,6 +14,7 @@
 
 #include "convert/convert.h"
 #include "platform/textstream.h"
+#include "support/messages.h"
 
 namespace kawase {
 
@@ -55,16 +56,22 @@ bool writeOut(const char* text, long n, Stream* output) {
 }
 
 // One line through the full converter, as it was read: the line is cut at
-// its first NUL, checked for length and written at once.
-EngineResult convertLineFully(char* text, long n, bool reverse, Stream* output) {
+// its first NUL, checked for length and written at once. Its reports are
+// held and go out together before its output, to `reports`: standard error,
+// or the output itself when the two are one file, so that the file holds
+// them in order. Standard error elsewhere gets them only after the output
+// of the lines before has left.
+EngineResult convertLineFully(char* text, long n, bool reverse, Stream* output, Stream* reports) {
   char saved = text[n];
   text[n] = '\0';
   if (static_cast<long>(std::strlen(text)) > kLongestLine) return EngineResult::kLineTooLong;
+  errmsgHold(reports, reports == output ? nullptr : output);
   if (reverse) {
     sjtouni(text, out);
   } else {
     unitosj(text, out);
   }
+  errmsgRelease();
   text[n] = saved;
   bool written = writeOut(out, static_cast<long>(std::strlen(out)), output);
   return written ? EngineResult::kDone : EngineResult::kWriteFailed;
@@ -94,6 +101,8 @@ EngineResult convertStream(Stream* input, Stream* output, bool reverse, bool fas
   bool ended = false;
   bool first = true;
   char* pending = out;  // out[0, pending) waits to be written
+  Stream* reports = stdStream(kStderr);
+  if (streamSameFile(output, reports)) reports = output;
   // The fast road has written its LFs as CR LF already.
   auto flush = [&pending, output] {
     long n = static_cast<long>(pending - out);
@@ -150,7 +159,7 @@ EngineResult convertStream(Stream* input, Stream* output, bool reverse, bool fas
     // The first line of the span goes through the full converter.
     long len = firstLineLength(text, n);
     if (!flush()) return EngineResult::kWriteFailed;
-    EngineResult result = convertLineFully(text, len, reverse, output);
+    EngineResult result = convertLineFully(text, len, reverse, output, reports);
     if (result != EngineResult::kDone) return result;
     head += len;
   }

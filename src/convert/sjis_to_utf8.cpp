@@ -1,10 +1,9 @@
 // Shift_JIS to UTF-8, one line at a time.
-#include <cstdio>
+#include <cstring>
 
 #include "convert/ascii_run.h"
 #include "convert/convert.h"
 #include "convert/dense_tables.h"
-#include "convert/tables.h"
 #include "platform/simd.h"
 #include "strutil/strutil.h"
 #include "support/messages.h"
@@ -14,31 +13,6 @@ namespace kawase {
 namespace {
 
 char utf8Char[4];
-
-// Encodes a code point by which of its bit ranges are in use.
-int encodeUtf8(int32_t c, char* out) {
-  auto byte = [](int32_t v) { return static_cast<char>(static_cast<unsigned char>(v)); };
-  if (c & 0x1F0000) {
-    out[0] = byte(0xF0 | (c >> 18 & 0x07));
-    out[1] = byte(0x80 | (c >> 12 & 0x3F));
-    out[2] = byte(0x80 | (c >> 6 & 0x3F));
-    out[3] = byte(0x80 | (c & 0x3F));
-    return 4;
-  }
-  if (c & 0xF800) {
-    out[0] = byte(0xE0 | (c >> 12 & 0x0F));
-    out[1] = byte(0x80 | (c >> 6 & 0x3F));
-    out[2] = byte(0x80 | (c & 0x3F));
-    return 3;
-  }
-  if (c & 0x780) {
-    out[0] = byte(0xC0 | (c >> 6 & 0x1F));
-    out[1] = byte(0x80 | (c & 0x3F));
-    return 2;
-  }
-  out[0] = byte(c);
-  return 1;
-}
 
 // Bytes the character at `p` occupies in the input: one for single-byte
 // katakana, otherwise two, except that a first byte right before the line's
@@ -61,20 +35,43 @@ inline int storePacked(unsigned char* o, uint32_t packed) {
   return packedUtf8Length(packed);
 }
 
+char* putHexByte(char* to, unsigned char b) {
+  to[0] = "0123456789ABCDEF"[b >> 4];
+  to[1] = "0123456789ABCDEF"[b & 0xF];
+  return to + 2;
+}
+
+// The report of a key without a code point: its two bytes, and up to 64
+// bytes of the line from it. By hand rather than through the general
+// formatter: a file in the wrong encoding gives one per character.
+void reportUnmapped(const unsigned char* b) {
+  char text[96];
+  std::memcpy(text, "Error code: ", 12);
+  char* t = putHexByte(text + 12, b[0]);
+  *t++ = '[';
+  t = putHexByte(t, b[1]);
+  std::memcpy(t, "] ... ", 6);
+  t += 6;
+  for (int i = 0; i < 64 && b[i] != '\0'; i++) *t++ = static_cast<char>(b[i]);
+  *t++ = '\n';
+  errmsgn(text, static_cast<long>(t - text));
+}
+
 }  // namespace
 
 char* sjis2unicode(const char* p) {
   const auto* b = reinterpret_cast<const unsigned char*>(p);
-  int32_t key = isKanaByte(b[0]) ? b[0] : (b[0] << 8 | b[1]);
-  int32_t cp = searchUnicodeTbl2(key);
-  if (cp == -1) {
-    // For a katakana key b[1] may be the NUL; it is still inside the string.
-    char text[256];
-    std::snprintf(text, sizeof text, "%02X[%02X] ... %.64s", b[0], b[1], p);
-    errmsg("Error code: %s\n", text);
+  // The dense tables answer what the binary search does, with the UTF-8
+  // bytes already made. For a katakana key b[1] may be the NUL; it is still
+  // inside the string.
+  uint32_t packed =
+      isKanaByte(b[0]) ? denseUtf8Single[b[0]] : denseUtf8Rows[denseUtf8Row[b[0]]][b[1]];
+  if (packed == 0) {
+    reportUnmapped(b);
     return nullptr;
   }
-  unicode_len = encodeUtf8(cp, utf8Char);
+  unicode_len = packedUtf8Length(packed);
+  for (int i = 0; i < 4; i++) utf8Char[i] = static_cast<char>(packed >> 8 * i);
   return utf8Char;
 }
 

@@ -105,6 +105,9 @@ int convert(Stream* input, const char* inName, bool reverse, Stream* output, con
     errmsg("%s: writing error\n", sinkName);
     return 1;
   }
+  // A message about the input follows the output of the lines before it,
+  // also where standard error is the output's file.
+  if (result != EngineResult::kWriteFailed) streamFlush(sink);
   if (result == EngineResult::kLineTooLong) {
     errmsg("internal error: too long line found\n");
   } else if (result == EngineResult::kWriteFailed) {

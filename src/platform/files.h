@@ -11,4 +11,9 @@ int pathExists(const char* name);
 // 1 when both names exist and are the same file (also through links), else 0.
 int sameFile(const char* a, const char* b);
 
+// 1 when the two open descriptors write to the same file (a terminal, a
+// pipe, a device or a file on disk), else 0. On Windows two consoles count as
+// one: the user sees a single screen.
+int sameOpenFile(int a, int b);
+
 }  // namespace kawase

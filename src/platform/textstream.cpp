@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/files.h"
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -536,6 +538,18 @@ int streamError(Stream* s) {
 
 int streamEof(Stream* s) {
   return s != nullptr && s->eof ? 1 : 0;
+}
+
+int streamSameFile(Stream* a, Stream* b) {
+  if (a == nullptr || b == nullptr) return 0;
+  auto isFd = [](const Stream* s) { return s->ops == &fdOps || s->ops == &stdOps; };
+  if (isFd(a) && isFd(b)) {
+    auto fd = [](const Stream* s) {
+      return static_cast<int>(reinterpret_cast<intptr_t>(s->handle));
+    };
+    return a->handle == b->handle || sameOpenFile(fd(a), fd(b)) ? 1 : 0;
+  }
+  return a->ops == b->ops && a->handle == b->handle ? 1 : 0;
 }
 
 int streamClose(Stream* s) {

@@ -81,6 +81,11 @@ int streamError(Stream* stream);
 // Nonzero once a read has met the end of the data.
 int streamEof(Stream* stream);
 
+// 1 when both streams write to the same file: the same stream, the same
+// handle under the same operations, or two system files that are one (a
+// terminal, a pipe or a file reached twice). Else 0.
+int streamSameFile(Stream* a, Stream* b);
+
 // Flushes and closes: 0, or -1 (EOF) if the flush or the close failed.
 // The stream is released either way.
 int streamClose(Stream* stream);

@@ -84,6 +84,55 @@ const char* messageText(const char* fmt, va_list args) {
   return Strchr(fmt, '%') != nullptr ? err_edit(fmt, args) : fmt;
 }
 
+// Messages held back: see errmsgHold. A line full of unmapped characters
+// gives a message for each, and one write for all of them is what keeps
+// such a file from costing a system call per character. They are held as
+// a text stream writes them, each LF with its CR, and go out as they are.
+constexpr long kHeldSize = 16 * 1024;
+constexpr long kSendAtOnce = 1024;
+char held[kHeldSize];
+long heldLen = 0;
+Stream* holdTo = nullptr;
+Stream* holdAfter = nullptr;
+
+// `raw`: the text's line ends are CR LF already.
+void writeTo(Stream* to, const char* text, long n, bool raw) {
+  if (raw) {
+    streamWriteRaw(text, n, to);
+  } else {
+    streamWrite(text, n, to);
+  }
+}
+
+void send(const char* text, long n, bool raw) {
+  if (holdAfter != nullptr) streamFlush(holdAfter);
+  writeTo(holdTo, text, n, raw);
+}
+
+void sendHeld() {
+  if (heldLen > 0) send(held, heldLen, true);
+  heldLen = 0;
+}
+
+void toStderr(const char* text, long n, bool raw) {
+  if (holdTo == nullptr) {
+    writeTo(stdStream(kStderr), text, n, raw);
+    return;
+  }
+  // A large text (the reports of a line, made together) goes at once,
+  // after what is held: gathering it would only copy it.
+  if (n >= kSendAtOnce) {
+    sendHeld();
+    send(text, n, raw);
+    return;
+  }
+  if (heldLen + 2 * n > kHeldSize) sendHeld();  // room for a CR to every byte
+  for (long i = 0; i < n; i++) {
+    if (!raw && text[i] == '\n') held[heldLen++] = '\r';
+    held[heldLen++] = text[i];
+  }
+}
+
 }  // namespace
 
 char* err_edit(const char* fmt, va_list args) {
@@ -96,8 +145,12 @@ char* err_edit(const char* fmt, va_list args) {
       append(&len, f + 1, 1);
       f += 2;
     } else if (f[0] != '%') {
-      append(&len, f, 1);
-      f++;
+      // A run of ordinary bytes in one copy, cut where the limit would stop
+      // them one at a time.
+      long run = 1 + static_cast<long>(std::strcspn(f + 1, "%\\"));
+      int n = run < kTextLimit - len ? static_cast<int>(run) : kTextLimit - len;
+      append(&len, f, n);
+      f += n;
     } else if (f[1] == '\0') {
       // A lone "%" at the very end has no conversion byte: keep it as it is
       // and never look past the terminator.
@@ -118,8 +171,37 @@ void errmsg(const char* fmt, ...) {
   va_start(args, fmt);
   const char* text = messageText(fmt, args);
   va_end(args);
-  streamPuts(text, stdStream(errfp == kErrfpStdout ? kStdout : kStderr));
+  errmsgn(text, static_cast<long>(std::strlen(text)));
+}
+
+void errmsgn(const char* text, long n) {
+  if (errfp == kErrfpStdout) {
+    streamWrite(text, n, stdStream(kStdout));
+  } else {
+    toStderr(text, n, false);
+  }
   errmsg_output_flg = 1;
+}
+
+void errmsgRaw(const char* text, long n) {
+  if (errfp == kErrfpStdout) {
+    streamWriteRaw(text, n, stdStream(kStdout));
+  } else {
+    toStderr(text, n, true);
+  }
+  errmsg_output_flg = 1;
+}
+
+void errmsgHold(Stream* to, Stream* after) {
+  errmsgRelease();
+  holdTo = to;
+  holdAfter = after;
+}
+
+void errmsgRelease() {
+  sendHeld();
+  holdTo = nullptr;
+  holdAfter = nullptr;
 }
 
 void errmsg1(const char* fmt, ...) {
@@ -127,13 +209,13 @@ void errmsg1(const char* fmt, ...) {
   va_start(args, fmt);
   const char* text = messageText(fmt, args);
   va_end(args);
-  Stream* to = errfp;
-  if (to == kErrfpStdout) {
-    to = stdStream(kStdout);
-  } else if (to == nullptr) {
-    to = stdStream(kStderr);
+  if (errfp == kErrfpStdout) {
+    streamPuts(text, stdStream(kStdout));
+  } else if (errfp == nullptr) {
+    toStderr(text, static_cast<long>(std::strlen(text)), false);
+  } else {
+    streamPuts(text, errfp);
   }
-  streamPuts(text, to);
 }
 
 int errmsgf(const char* fmt, ...) {

@@ -81,18 +81,20 @@ TEST(Converters, Lines) {
   }
 }
 
-// The per-character calls: the code (-1: none) and unicode_len, and the
-// length a first byte gives a sequence (0: it starts none). sjis2unicode's
-// results are all in the lines.
+// The per-character calls: the code (-1: none), unicode_len, a report
+// written by the call itself when there is no code, and the length a first
+// byte gives a sequence (0: it starts none). sjis2unicode's results are all
+// in the lines.
 TEST(Converters, Characters) {
-  test::CaptureStd err(kStderr);
   const std::tuple<const char*, int, int> toSjis[] = {
       {"\xE3\x81\x82", 0x82A0, 3}, {"\xF0\x9F\x98\x80", -1, 4}, {"\xEF\xBD\xB1", 0xB1, 3},
       {"\xA7", 0x8198, 1},         {"\xE3\x81", -1, 2},
   };
   for (auto [p, code, len] : toSjis) {
+    test::CaptureStd err(kStderr);
     EXPECT_EQ(unicode2sjis(p), code) << p;
     EXPECT_EQ(unicode_len, len) << p;
+    EXPECT_EQ(err.text().empty(), code != -1) << p;
   }
   for (auto [p, n] :
        {std::pair{"\xC0", 2}, {"\xDF", 2}, {"\xE0", 3}, {"\xFF", 4}, {"\xBF", 0}, {"A", 0}})

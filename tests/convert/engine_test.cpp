@@ -1,6 +1,8 @@
 // The fast road changes no byte: the engine writes the same output, the same
 // reports in the same places and ends the same way with it as without it,
 // over inputs of every kind the converters meet. A failed check aborts.
+#include "convert/engine.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include "convert/tables.h"
 #include "fuzz_util.h"
 #include "testutil/codes.h"
+#include "testutil/memstream.h"
 
 namespace kawase {
 namespace {
@@ -69,6 +72,39 @@ std::vector<std::string> inputs() {
 TEST(Engine, FastRoadChangesNoByte) {
   for (const std::string& data : inputs())
     LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+}
+
+// Each line's reports arrive after the output of the lines before it and
+// before its own: in one file with the output, and across two files as
+// their writes arrive (the journal), the output's holding only the output.
+TEST(Engine, ReportsInOrderWithTheOutput) {
+  const std::string emoji = "\xF0\x9F\x98\x80", report = "Error code: F09F9880=1F600\r\n";
+  std::string many, reports, manyOut = std::string(2000, '?') + "\r\n";
+  for (int i = 0; i < 1000; i++) many += emoji, reports += report;
+  const std::tuple<bool, std::string, std::string, std::string> rows[] = {
+      {false, "a\n" + emoji + "\nb\n", "a\r\n" + report + "??\r\nb\r\n", "a\r\n??\r\nb\r\n"},
+      {false, "a\n\xC0\x4A" + many + "\nb\n",
+       "a\r\nError code: C04A=U+000A\r\n" + reports + "??" + manyOut + "b\r\n",
+       "a\r\n??" + manyOut + "b\r\n"},
+      {true, "a\n\xA0\xA0z\n", "a\r\nError code: A0[A0] ... \xA0\xA0z\r\n\r\nz\r\n", "a\r\nz\r\n"},
+  };
+  for (auto& [reverse, input, want, wantOut] : rows) {
+    for (bool oneFile : {true, false}) {
+      test::MemFile in, out, err;
+      in.data = input;
+      std::string journal;
+      out.journal = err.journal = &journal;
+      Stream* from = test::openMem(&in, "r");
+      Stream* to = test::openMem(&out, "w");
+      Stream* old = replaceStdStream(kStderr, test::openMem(oneFile ? &out : &err, "w", 0));
+      EXPECT_EQ(convertStream(from, to, reverse), EngineResult::kDone);
+      streamClose(replaceStdStream(kStderr, old));
+      streamClose(to);
+      streamClose(from);
+      EXPECT_EQ(journal, want) << oneFile << input.substr(0, 8);
+      EXPECT_EQ(out.data, oneFile ? want : wantOut) << input.substr(0, 8);
+    }
+  }
 }
 
 }  // namespace

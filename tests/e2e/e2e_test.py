@@ -33,7 +33,7 @@ EDGES_OUT = EDGES.replace(b"\r", b"").replace(b"\n", b"\r\n")
 with open(os.path.join(os.path.dirname(__file__), "..", "..", "samples", "sample.txt"), "rb") as f:
     SAMPLE = f.read().replace("\U0001F308".encode(), b"??")
 PEER = SAMPLE.decode().encode("shift_jis_2004").replace(b"\n", b"\r\n")
-DIR, FULL, OS = "<dir>", "<full>", "<not for this platform>"
+DIR, FULL, OS, ONE = "<dir>", "<full>", "<not for this platform>", "<stderr to stdout>"
 STDIN = "<stdin>"  # in `after`: standard input is a file, and this is what is left of it
 
 
@@ -95,12 +95,18 @@ ROWS = [
         after={"out.txt": b"abc\r\n"}, linux=True),
     row(["in.txt", "-o", "/dev/stdout"], 0, SJ, b"/dev/stdout: file exists, overwrite? (y/n) ",
         stdin=b"y\n", files={"in.txt": JA}, linux=True),
+    # Standard error as the output's own file: the reports of a line after
+    # the lines before it, and a failure after the output before it.
+    row(["in.txt"], 0, b"a\r\nError code: F09F9880=1F600\r\nError code: EFBFBD=U+FFFD\r\n"
+        b"????\r\nb\r\n", ONE, files={"in.txt": b"a\n\xf0\x9f\x98\x80\xef\xbf\xbd\nb\n"}),
+    row(["in.txt"], 1, b"1\r\ninternal error: too long line found\r\n", ONE,
+        files={"in.txt": b"1\n" + A + b"bc\n"}),
     row(["in.txt"], 0, PEER, files={"in.txt": SAMPLE}),
     row(["-v", "in.txt"], 0, SAMPLE.replace(b"\n", b"\r\n"), files={"in.txt": PEER}),
 ]
 
 
-def run(args, files, stdin, to_full, names):
+def run(args, files, stdin, to_full, names, one):
     with tempfile.TemporaryDirectory(prefix="kawase-e2e-", ignore_cleanup_errors=True) as work:
         for name, what in files.items():
             path = os.path.join(work, name)
@@ -118,7 +124,8 @@ def run(args, files, stdin, to_full, names):
             proc = subprocess.run(LAUNCHER + [BINARY] + args, cwd=work,
                                   input=None if source else stdin, stdin=source,
                                   stdout=full if to_full else subprocess.PIPE,
-                                  stderr=subprocess.PIPE, env=dict(os.environ, WINEDEBUG="-all"))
+                                  stderr=subprocess.STDOUT if one else subprocess.PIPE,
+                                  env=dict(os.environ, WINEDEBUG="-all"))
         after = {name: os.path.join(work, name) for name in names if name != STDIN}
         left = {STDIN: source.read()} if source else {}
         return proc.returncode, proc.stdout, proc.stderr, dict(left, **{
@@ -128,8 +135,8 @@ def run(args, files, stdin, to_full, names):
 failed = 0
 rows = [r for r in ROWS if r != OS]
 for i, (args, status, out, err, files, stdin, after) in enumerate(rows):
-    got = run(args, files, stdin, out == FULL, after)
-    want = (status, None if out == FULL else out, err, after)
+    got = run(args, files, stdin, out == FULL, after, err == ONE)
+    want = (status, None if out == FULL else out, None if err == ONE else err, after)
     if got != want:
         failed += 1
         print("row %d %s: got %.300r, want %.300r" % (i, args, got, want))

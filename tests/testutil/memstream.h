@@ -17,7 +17,8 @@ struct MemFile {
   long fail_at = -1;     // byte offset at which reads/writes fail (-1: never)
   bool fail_close = false;
   int closes = 0;
-  std::vector<long> writes;  // the size asked of each write call
+  std::vector<long> writes;        // the size asked of each write call
+  std::string* journal = nullptr;  // when set, gets each write's bytes too
 };
 
 // What a call at byte `pos` may move of n bytes: at most a chunk, and up to
@@ -42,6 +43,8 @@ inline long memWrite(void* h, const unsigned char* buf, long n) {
   f->writes.push_back(n);
   long take = allowed(f, static_cast<long>(f->data.size()), n);
   if (take > 0) f->data.append(reinterpret_cast<const char*>(buf), static_cast<size_t>(take));
+  if (take > 0 && f->journal != nullptr)
+    f->journal->append(reinterpret_cast<const char*>(buf), static_cast<size_t>(take));
   return take;
 }
 

@@ -17,4 +17,10 @@ int sameFile(const char* a, const char* b) {
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino ? 1 : 0;
 }
 
+int sameOpenFile(int a, int b) {
+  struct stat sa, sb;
+  if (fstat(a, &sa) != 0 || fstat(b, &sb) != 0) return 0;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino ? 1 : 0;
+}
+
 }  // namespace kawase

@@ -2,6 +2,7 @@
 // volume serial number and the file index.
 #include "platform/files.h"
 
+#include <io.h>
 #include <windows.h>
 
 namespace kawase {
@@ -20,6 +21,16 @@ int fileIdentity(const char* name, BY_HANDLE_FILE_INFORMATION* info) {
   return ok ? 1 : 0;
 }
 
+bool sameIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
+}
+
+bool isConsole(HANDLE h) {
+  DWORD mode;
+  return GetConsoleMode(h, &mode) != 0;
+}
+
 }  // namespace
 
 int pathExists(const char* name) {
@@ -29,10 +40,21 @@ int pathExists(const char* name) {
 int sameFile(const char* a, const char* b) {
   BY_HANDLE_FILE_INFORMATION ia, ib;
   if (!fileIdentity(a, &ia) || !fileIdentity(b, &ib)) return 0;
-  return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
-                 ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow
-             ? 1
-             : 0;
+  return sameIdentity(ia, ib) ? 1 : 0;
+}
+
+// A console has no file index: the consoles are all the one screen.
+int sameOpenFile(int a, int b) {
+  auto ha = reinterpret_cast<HANDLE>(_get_osfhandle(a));
+  auto hb = reinterpret_cast<HANDLE>(_get_osfhandle(b));
+  if (ha == INVALID_HANDLE_VALUE || hb == INVALID_HANDLE_VALUE) return 0;
+  if (ha == hb) return 1;
+  if (isConsole(ha) && isConsole(hb)) return 1;
+  BY_HANDLE_FILE_INFORMATION ia, ib;
+  if (!GetFileInformationByHandle(ha, &ia) || !GetFileInformationByHandle(hb, &ib)) return 0;
+  // What shows no index at all (a pipe may) cannot be told apart.
+  if (ia.nFileIndexHigh == 0 && ia.nFileIndexLow == 0) return 0;
+  return sameIdentity(ia, ib) ? 1 : 0;
 }
 
 }  // namespace kawase
