@@ -333,21 +333,26 @@ long appendText(Stream* s, const unsigned char* in, long n) {
   return appendTextByLines(s, in, n);
 }
 
-// Writes out the pending bytes; a short write that makes no progress, or a
-// failed one, marks the stream in error and loses what was pending.
-bool drain(Stream* s) {
-  long done = 0;
-  while (done < s->len) {
-    long put = s->ops->write(s->handle, s->buf + done, s->len - done);
+// Writes in[0, n) out from where it lies, short writes retried; a failed
+// one, or one that makes no progress, marks the stream in error.
+bool drainFrom(Stream* s, const unsigned char* in, long n) {
+  for (long done = 0; done < n;) {
+    long put = s->ops->write(s->handle, in + done, n - done);
     if (put <= 0) {
       s->error = true;
-      s->len = 0;
       return false;
     }
     done += put;
   }
-  s->len = 0;
   return true;
+}
+
+// Writes out the pending bytes; a short write that makes no progress, or a
+// failed one, marks the stream in error and loses what was pending.
+bool drain(Stream* s) {
+  bool written = drainFrom(s, s->buf, s->len);
+  s->len = 0;
+  return written;
 }
 
 }  // namespace
@@ -473,19 +478,6 @@ long appendRaw(Stream* s, const unsigned char* in, long n) {
   std::memcpy(s->buf + s->len, in, static_cast<size_t>(take));
   s->len += take;
   return take;
-}
-
-// Writes in[0, n) out from where it lies, as drain does the buffer.
-bool drainFrom(Stream* s, const unsigned char* in, long n) {
-  for (long done = 0; done < n;) {
-    long put = s->ops->write(s->handle, in + done, n - done);
-    if (put <= 0) {
-      s->error = true;
-      return false;
-    }
-    done += put;
-  }
-  return true;
 }
 
 long writeBytes(Stream* s, const void* data, long n, bool translate) {

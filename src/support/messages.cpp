@@ -133,6 +133,17 @@ void toStderr(const char* text, long n, bool raw) {
   }
 }
 
+// Where errmsg writes: standard output when errfp says so, else standard
+// error (held back while a hold lasts).
+void writeMessage(const char* text, long n, bool raw) {
+  if (errfp == kErrfpStdout) {
+    writeTo(stdStream(kStdout), text, n, raw);
+  } else {
+    toStderr(text, n, raw);
+  }
+  errmsg_output_flg = 1;
+}
+
 }  // namespace
 
 char* err_edit(const char* fmt, va_list args) {
@@ -175,21 +186,11 @@ void errmsg(const char* fmt, ...) {
 }
 
 void errmsgn(const char* text, long n) {
-  if (errfp == kErrfpStdout) {
-    streamWrite(text, n, stdStream(kStdout));
-  } else {
-    toStderr(text, n, false);
-  }
-  errmsg_output_flg = 1;
+  writeMessage(text, n, false);
 }
 
 void errmsgRaw(const char* text, long n) {
-  if (errfp == kErrfpStdout) {
-    streamWriteRaw(text, n, stdStream(kStdout));
-  } else {
-    toStderr(text, n, true);
-  }
-  errmsg_output_flg = 1;
+  writeMessage(text, n, true);
 }
 
 void errmsgHold(Stream* to, Stream* after) {
