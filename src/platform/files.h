@@ -16,4 +16,13 @@ int sameFile(const char* a, const char* b);
 // one: the user sees a single screen.
 int sameOpenFile(int a, int b);
 
+// 1 when the open descriptor is a regular file on a volume, the only kind
+// of output that a full disk can cut short; 0 for a pipe, a terminal, a
+// socket or another device (NUL and CON on Windows among them).
+int isDiskFile(int fd);
+
+// Moves the reading position of `fd` to where `from` stands: 0, or -1 when
+// either cannot seek.
+int seekToOffsetOf(int fd, int from);
+
 }  // namespace kawase

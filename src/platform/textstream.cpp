@@ -58,8 +58,12 @@ namespace {
 Stream* openStreams = nullptr;
 Stream* stdStreams[3] = {nullptr, nullptr, nullptr};
 
+int fdOf(const void* handle) {
+  return static_cast<int>(reinterpret_cast<intptr_t>(handle));
+}
+
 long fdRead(void* handle, unsigned char* buf, long n) {
-  int fd = static_cast<int>(reinterpret_cast<intptr_t>(handle));
+  int fd = fdOf(handle);
   for (;;) {
     auto got = ::read(fd, buf, static_cast<unsigned>(n));
     if (got >= 0) return static_cast<long>(got);
@@ -68,7 +72,7 @@ long fdRead(void* handle, unsigned char* buf, long n) {
 }
 
 long fdWrite(void* handle, const unsigned char* buf, long n) {
-  int fd = static_cast<int>(reinterpret_cast<intptr_t>(handle));
+  int fd = fdOf(handle);
   for (;;) {
     auto put = ::write(fd, buf, static_cast<unsigned>(n));
     if (put >= 0) return static_cast<long>(put);
@@ -77,8 +81,7 @@ long fdWrite(void* handle, const unsigned char* buf, long n) {
 }
 
 int fdClose(void* handle) {
-  int fd = static_cast<int>(reinterpret_cast<intptr_t>(handle));
-  return ::close(fd) == 0 ? 0 : -1;
+  return ::close(fdOf(handle)) == 0 ? 0 : -1;
 }
 
 // Standard streams are never closed by the program: their handles belong to
@@ -87,11 +90,19 @@ int fdKeep(void*) {
   return 0;
 }
 
-const StreamOps fdOps = {fdRead, fdWrite, fdClose};
-const StreamOps stdOps = {fdRead, fdWrite, fdKeep};
+int fdOnVolume(void* handle) {
+  return isDiskFile(fdOf(handle));
+}
+
+const StreamOps fdOps = {fdRead, fdWrite, fdClose, fdOnVolume};
+const StreamOps stdOps = {fdRead, fdWrite, fdKeep, fdOnVolume};
 
 void* fdHandle(int fd) {
   return reinterpret_cast<void*>(static_cast<intptr_t>(fd));
+}
+
+bool isFdStream(const Stream* s) {
+  return s->ops == &fdOps || s->ops == &stdOps;
 }
 
 void flushAll() {
@@ -466,6 +477,18 @@ long streamRead(void* buf, long n, Stream* s) {
   return got;
 }
 
+long streamReadSome(void* buf, long n, Stream* s) {
+  if (s == nullptr || s->writing || n <= 0) return 0;
+  if (s->pos == s->len) {
+    if (n >= kBufferSize && s->buffered) return fill(s, static_cast<unsigned char*>(buf), n);
+    if (!refill(s)) return 0;
+  }
+  long take = s->len - s->pos < n ? s->len - s->pos : n;
+  std::memcpy(buf, s->buf + s->pos, static_cast<size_t>(take));
+  s->pos += take;
+  return take;
+}
+
 namespace {
 
 // Appending bytes as they are, until all are in or the buffer is full. On a
@@ -534,14 +557,20 @@ int streamEof(Stream* s) {
 
 int streamSameFile(Stream* a, Stream* b) {
   if (a == nullptr || b == nullptr) return 0;
-  auto isFd = [](const Stream* s) { return s->ops == &fdOps || s->ops == &stdOps; };
-  if (isFd(a) && isFd(b)) {
-    auto fd = [](const Stream* s) {
-      return static_cast<int>(reinterpret_cast<intptr_t>(s->handle));
-    };
-    return a->handle == b->handle || sameOpenFile(fd(a), fd(b)) ? 1 : 0;
-  }
+  if (isFdStream(a) && isFdStream(b))
+    return a->handle == b->handle || sameOpenFile(fdOf(a->handle), fdOf(b->handle)) ? 1 : 0;
   return a->ops == b->ops && a->handle == b->handle ? 1 : 0;
+}
+
+int streamOnVolume(Stream* s) {
+  if (s == nullptr) return 0;
+  return s->ops->onVolume == nullptr || s->ops->onVolume(s->handle) != 0 ? 1 : 0;
+}
+
+void streamResumeAt(Stream* input, Stream* other) {
+  if (input == nullptr || other == nullptr || !isFdStream(input) || !isFdStream(other)) return;
+  if (input->pos != input->len || !streamOnVolume(input) || !streamSameFile(input, other)) return;
+  seekToOffsetOf(fdOf(input->handle), fdOf(other->handle));
 }
 
 int streamClose(Stream* s) {

@@ -182,7 +182,15 @@ void errmsg(const char* fmt, ...) {
   va_start(args, fmt);
   const char* text = messageText(fmt, args);
   va_end(args);
-  errmsgn(text, static_cast<long>(std::strlen(text)));
+  auto n = static_cast<long>(std::strlen(text));
+  // The formatter's limit may cut a message short of its line end; a
+  // message that has one still ends its line, so that the next message or
+  // the shell's prompt starts a line of its own. errbuf always has a byte
+  // to spare beyond the limit.
+  size_t f = std::strlen(fmt);
+  if (text == errbuf && f > 0 && fmt[f - 1] == '\n' && (n == 0 || text[n - 1] != '\n'))
+    errbuf[n++] = '\n';
+  errmsgn(text, n);
 }
 
 void errmsgn(const char* text, long n) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <numeric>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -68,10 +69,99 @@ std::vector<std::string> inputs() {
 }
 
 // The convert fuzz target's checks: the converters in exactly sized blocks,
-// and the engine with the fast road and without it.
+// and the engine with the fast road and without it. A failed check names
+// the input here instead of aborting.
 TEST(Engine, FastRoadChangesNoByte) {
-  for (const std::string& data : inputs())
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+  fuzz::checkFailed = [](const char* check) { throw std::runtime_error(check); };
+  const std::vector<std::string> all = inputs();
+  for (size_t i = 0; i < all.size(); i++) {
+    const std::string& data = all[i];
+    EXPECT_NO_THROW(
+        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(data.data()), data.size()))
+        << "input " << i << " of " << data.size() << " bytes, from "
+        << testing::PrintToString(data.substr(0, 24));
+  }
+  fuzz::checkFailed = fuzz::abortOnFailure;
+}
+
+// The engine's own failures, through the stream seam: a read that fails
+// inside a line or a character drops that line and ends the run; a write
+// that fails, part-way or at the last batch, ends it before anything later
+// is read or reported, also when the input would fail next. A byte order
+// mark counts only at the very start of the input, however it arrives.
+TEST(Engine, Failures) {
+  const std::string lines = [] {
+    std::string s;
+    for (int i = 0; i < 2000; i++) s += std::string(99, 'a') + "\n";
+    return s + "\xF0\x9F\x98\x80\n";
+  }();
+  std::string written;  // what gets through of their output
+  while (written.size() < 1000) written += std::string(99, 'a') + "\r\n";
+  written.resize(1000);
+  const std::string longLine = std::string(131071, 'a') + "\n";
+  const std::string bomReport = "Error code: EFBBBF=U+FEFF\r\n";
+  struct Row {
+    bool reverse;
+    std::string in;
+    long inFailAt, outFailAt, chunk;
+    EngineResult result;
+    std::string out, err;
+  };
+  const Row rows[] = {
+      {false,
+       "ab\n\xE3\x81\x82"
+       "cd\n",
+       5, -1, 1 << 20, EngineResult::kReadFailed, "ab\r\n", ""},
+      {true,
+       "ab\n\x82\xA0"
+       "cd\n",
+       4, -1, 1 << 20, EngineResult::kReadFailed, "ab\r\n", ""},
+      {false, "ab\nxyz\n", 5, -1, 2, EngineResult::kReadFailed, "ab\r\n", ""},
+      {false, lines, -1, 1000, 1 << 20, EngineResult::kWriteFailed, written, ""},
+      {false, lines, 150000, 1000, 1 << 20, EngineResult::kWriteFailed, written, ""},
+      {true, "a\nb\n", -1, 2, 1 << 20, EngineResult::kWriteFailed, "a\r", ""},
+      {false, longLine + "\xEF\xBB\xBFx\n", -1, -1, 1 << 20, EngineResult::kDone,
+       longLine.substr(0, 131071) + "\r\n??x\r\n", bomReport},
+      {false, "\xEF\xBB\xBFx\n", -1, -1, 1, EngineResult::kDone, "x\r\n", ""},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::PrintToString(r.in.substr(0, 12)) + " " + std::to_string(r.inFailAt) +
+                 " " + std::to_string(r.outFailAt));
+    test::MemFile in, out;
+    in.data = r.in;
+    in.fail_at = r.inFailAt;
+    in.chunk = r.chunk;
+    out.fail_at = r.outFailAt;
+    test::CaptureStd err(kStderr);
+    Stream* from = test::openMem(&in, "r");
+    Stream* to = test::openMem(&out, "w", 0);
+    EXPECT_EQ(convertStream(from, to, r.reverse), r.result);
+    streamClose(from);
+    streamClose(to);
+    EXPECT_TRUE(out.data == r.out) << out.data.size();
+    EXPECT_EQ(err.text(), r.err);
+  }
+}
+
+// Input that arrives a line at a time, as from a pipe or a terminal: each
+// line is written before the next read is made.
+TEST(Engine, ConvertsInputAsItArrives) {
+  static test::MemFile in, out;
+  static std::vector<std::string> seen;  // the output at each read
+  in.data = "abc\n\x82\xA0\n";
+  in.chunk = 4;
+  static const StreamOps arriving = {[](void* h, unsigned char* buf, long n) {
+                                       seen.push_back(out.data);
+                                       return test::memRead(h, buf, n);
+                                     },
+                                     test::memWrite, test::memClose, nullptr};
+  Stream* from = streamOpenOps(&arriving, &in, "r", 1);
+  Stream* to = test::openMem(&out, "w", 0);
+  EXPECT_EQ(convertStream(from, to, true), EngineResult::kDone);
+  streamClose(from);
+  streamClose(to);
+  const std::vector<std::string> want = {"", "abc\r\n", "abc\r\n\xE3\x81\x82\r\n"};
+  EXPECT_EQ(seen, want);
 }
 
 // Each line's reports arrive after the output of the lines before it and

@@ -170,6 +170,22 @@ TEST(TextStream, BufferingFailuresAndModes) {
   EXPECT_EQ(streamOpen(tmp.str().c_str(), "r"), nullptr);  // a directory is no file
 }
 
+// Only a file on a volume can be cut short by a full disk; the null device
+// is none, though on Windows its name's attributes are a plain file's.
+TEST(TextStream, OnVolume) {
+  test::TempDir tmp;
+#ifdef _WIN32
+  const char* nullDevice = "NUL";
+#else
+  const char* nullDevice = "/dev/null";
+#endif
+  for (auto [name, want] : {std::pair{tmp.file("f.txt"), 1}, {std::string(nullDevice), 0}}) {
+    Stream* s = streamOpen(name.c_str(), "w");
+    EXPECT_EQ(streamOnVolume(s), want) << name;
+    streamClose(s);
+  }
+}
+
 // Buffers a line for `path`, then ends the process.
 void writeThenExit(const std::string& path, bool viaExit) {
   streamPuts("kept\n", streamOpen(path.c_str(), "w"));

@@ -5,6 +5,8 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cstdio>
+
 namespace kawase {
 
 namespace {
@@ -55,6 +57,18 @@ int sameOpenFile(int a, int b) {
   // What shows no index at all (a pipe may) cannot be told apart.
   if (ia.nFileIndexHigh == 0 && ia.nFileIndexLow == 0) return 0;
   return sameIdentity(ia, ib) ? 1 : 0;
+}
+
+// Asked of the handle itself: the attributes of a device name such as NUL
+// or CON look like those of a plain file.
+int isDiskFile(int fd) {
+  auto h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  return h != INVALID_HANDLE_VALUE && GetFileType(h) == FILE_TYPE_DISK ? 1 : 0;
+}
+
+int seekToOffsetOf(int fd, int from) {
+  __int64 at = _lseeki64(from, 0, SEEK_CUR);
+  return at >= 0 && _lseeki64(fd, at, SEEK_SET) == at ? 0 : -1;
 }
 
 }  // namespace kawase
