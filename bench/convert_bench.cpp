@@ -14,10 +14,12 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "convert/convert.h"
 #include "convert/tables.h"
+#include "platform/kernels.h"
 
 namespace {
 
@@ -199,21 +201,29 @@ int main(int argc, char** argv) {
   static const Text asciiText = makeText("ascii", ascii);
   benchmark::AddCustomContext("text", source);
 
-  for (const Text* t : {&jaText, &asciiText}) {
+  // The full converters line by line; the fast road of each instance of
+  // the kernel table this processor runs, line by line and in blocks.
+  for (const Text* t : {&jaText, &asciiText})
     benchmark::RegisterBenchmark(("unitosj/lines/" + t->name).c_str(), fullLines, kawase::unitosj,
                                  t);
-    benchmark::RegisterBenchmark(("unitosjFast/lines/" + t->name).c_str(), fastLines,
-                                 kawase::unitosjFast, t);
-    benchmark::RegisterBenchmark(("unitosjFast/blocks/" + t->name).c_str(), fastBlocks,
-                                 kawase::unitosjFast, t);
-  }
-  for (const Text* t : {&sjText, &asciiText}) {
+  for (const Text* t : {&sjText, &asciiText})
     benchmark::RegisterBenchmark(("sjtouni/lines/" + t->name).c_str(), fullLines, kawase::sjtouni,
                                  t);
-    benchmark::RegisterBenchmark(("sjtouniFast/lines/" + t->name).c_str(), fastLines,
-                                 kawase::sjtouniFast, t);
-    benchmark::RegisterBenchmark(("sjtouniFast/blocks/" + t->name).c_str(), fastBlocks,
-                                 kawase::sjtouniFast, t);
+  for (kawase::Isa isa : kawase::kAllIsas) {
+    const kawase::Kernels* k = kawase::kernelsFor(isa);
+    if (k == nullptr) continue;
+    const std::string name = kawase::isaName(isa);
+    for (auto [way, road, texts] :
+         {std::tuple{"unitosjSpan/", k->unitosjSpan, std::vector<const Text*>{&jaText, &asciiText}},
+          std::tuple{"sjtouniSpan/", k->sjtouniSpan,
+                     std::vector<const Text*>{&sjText, &asciiText}}}) {
+      for (const Text* t : texts) {
+        benchmark::RegisterBenchmark((way + name + "/lines/" + t->name).c_str(), fastLines, road,
+                                     t);
+        benchmark::RegisterBenchmark((way + name + "/blocks/" + t->name).c_str(), fastBlocks, road,
+                                     t);
+      }
+    }
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

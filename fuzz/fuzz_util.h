@@ -31,7 +31,17 @@ inline void (*checkFailed)(const char* check) = abortOnFailure;
   ((cond) ? static_cast<void>(0) \
           : kawase::fuzz::checkFailed(__FILE__ ":" FUZZ_LINE(__LINE__) ": check failed: " #cond))
 
+namespace kawase {
+struct Kernels;
+}
+
 namespace kawase::fuzz {
+
+// The convert target's checks, for tests that run them over inputs of
+// their own: the full converters, and one instance of the kernel table
+// against the portable one and the full converters.
+void checkConverters(const uint8_t* data, size_t size);
+void checkKernels(const Kernels& k, const uint8_t* data, size_t size);
 
 // The little-endian 16-bit value of p[0] and p[1].
 inline unsigned le16(const uint8_t* p) {

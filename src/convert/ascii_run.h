@@ -2,7 +2,7 @@
 // LF, which the fast road writes as CR LF, as the text stream would. Two
 // ways to copy a run: the portable one, eight bytes a step, and the SSSE3
 // one, sixteen bytes a step with the CRs put in by table shuffles; the fast
-// road is built once with each, and simdEnabled() picks one at run time.
+// road is built once with each, for the kernel table (kernels.h).
 #pragma once
 
 #include <bit>
@@ -49,7 +49,7 @@ struct AsciiPortable {
   }
 };
 
-#if defined(KAWASE_SSSE3)
+#if defined(KAWASE_X86)
 struct AsciiSsse3 {
   // As AsciiPortable::copyRun, sixteen bytes a step: each block is stored
   // with its CR LFs as it is checked, and where the run ends inside it only

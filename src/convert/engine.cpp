@@ -192,13 +192,11 @@ EngineResult Engine::convertSpan(long n) {
 
 }  // namespace
 
-EngineResult convertStream(Stream* input, Stream* output, bool reverse, bool fastRoad) {
+EngineResult convertStream(Stream* input, Stream* output, bool reverse, const Kernels* fast) {
   Stream* reports = stdStream(kStderr);
   if (streamSameFile(output, reports)) reports = output;
-  Engine e{input, output, reports, reverse,
-           !fastRoad ? nullptr
-           : reverse ? sjtouniFast
-                     : unitosjFast};
+  FastRoad road = fast == nullptr ? nullptr : reverse ? fast->sjtouniSpan : fast->unitosjSpan;
+  Engine e{input, output, reports, reverse, road};
   for (;;) {
     EngineResult result = EngineResult::kDone;
     if (e.wholeEnd > e.head) {

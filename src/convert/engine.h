@@ -3,6 +3,8 @@
 // everywhere else.
 #pragma once
 
+#include "platform/kernels.h"
+
 namespace kawase {
 
 struct Stream;
@@ -22,9 +24,10 @@ enum class EngineResult {
 // engine stops at the first failure, having written everything converted
 // before it; a failed read drops the unfinished line it cut. The
 // converters' reports go to standard error in order with the output.
-// Without `fastRoad` every line goes through the full converter, which
-// gives the same bytes more slowly. A UTF-8 byte order mark as the first
-// three bytes of the input is dropped.
-EngineResult convertStream(Stream* input, Stream* output, bool reverse, bool fastRoad = true);
+// The fast road is that of `fast`; without it (null) every line goes
+// through the full converter, which gives the same bytes more slowly. A UTF-8 byte order mark as
+// the first three bytes of the input is dropped.
+EngineResult convertStream(Stream* input, Stream* output, bool reverse,
+                           const Kernels* fast = &kernels());
 
 }  // namespace kawase

@@ -4,7 +4,6 @@
 #include "convert/ascii_run.h"
 #include "convert/convert.h"
 #include "convert/dense_tables.h"
-#include "platform/simd.h"
 #include "strutil/strutil.h"
 #include "support/messages.h"
 
@@ -143,25 +142,19 @@ const char* sjtouniRoad(const char* src, const char* end, char** dst) {
   return reinterpret_cast<const char*>(p);
 }
 
+}  // namespace
+
 // Flattened, so that the SSSE3 copy inlines into the loop that calls it.
-[[gnu::flatten]] const char* sjtouniPortable(const char* src, const char* end, char** dst) {
+[[gnu::flatten]] const char* sjtouniSpanPortable(const char* src, const char* end, char** dst) {
   return sjtouniRoad<AsciiPortable>(src, end, dst);
 }
 
-#if defined(KAWASE_SSSE3)
-__attribute__((target("ssse3"), flatten)) const char* sjtouniSsse3(const char* src, const char* end,
-                                                                   char** dst) {
+#if defined(KAWASE_X86)
+__attribute__((target("ssse3"), flatten)) const char* sjtouniSpanSsse3(const char* src,
+                                                                       const char* end,
+                                                                       char** dst) {
   return sjtouniRoad<AsciiSsse3>(src, end, dst);
 }
 #endif
-
-}  // namespace
-
-const char* sjtouniFast(const char* src, const char* end, char** dst) {
-#if defined(KAWASE_SSSE3)
-  if (simdEnabled()) return sjtouniSsse3(src, end, dst);
-#endif
-  return sjtouniPortable(src, end, dst);
-}
 
 }  // namespace kawase

@@ -10,7 +10,6 @@
 #include "convert/ascii_run.h"
 #include "convert/convert.h"
 #include "convert/dense_tables.h"
-#include "platform/simd.h"
 #include "support/messages.h"
 
 namespace kawase {
@@ -314,25 +313,19 @@ const char* unitosjRoad(const char* src, const char* end, char** dst) {
   return reinterpret_cast<const char*>(p);
 }
 
+}  // namespace
+
 // Flattened, so that the SSSE3 copy inlines into the loop that calls it.
-[[gnu::flatten]] const char* unitosjPortable(const char* src, const char* end, char** dst) {
+[[gnu::flatten]] const char* unitosjSpanPortable(const char* src, const char* end, char** dst) {
   return unitosjRoad<AsciiPortable>(src, end, dst);
 }
 
-#if defined(KAWASE_SSSE3)
-__attribute__((target("ssse3"), flatten)) const char* unitosjSsse3(const char* src, const char* end,
-                                                                   char** dst) {
+#if defined(KAWASE_X86)
+__attribute__((target("ssse3"), flatten)) const char* unitosjSpanSsse3(const char* src,
+                                                                       const char* end,
+                                                                       char** dst) {
   return unitosjRoad<AsciiSsse3>(src, end, dst);
 }
 #endif
-
-}  // namespace
-
-const char* unitosjFast(const char* src, const char* end, char** dst) {
-#if defined(KAWASE_SSSE3)
-  if (simdEnabled()) return unitosjSsse3(src, end, dst);
-#endif
-  return unitosjPortable(src, end, dst);
-}
 
 }  // namespace kawase

@@ -15,6 +15,7 @@
 #include "convert/tables.h"
 #include "fuzz_util.h"
 #include "testutil/codes.h"
+#include "testutil/instances.h"
 #include "testutil/memstream.h"
 
 namespace kawase {
@@ -68,21 +69,30 @@ std::vector<std::string> inputs() {
   return in;
 }
 
-// The convert fuzz target's checks: the converters in exactly sized blocks,
-// and the engine with the fast road and without it. A failed check names
-// the input here instead of aborting.
-TEST(Engine, FastRoadChangesNoByte) {
+// The convert fuzz target's checks over the inputs above: the full
+// converters, and each instance of the kernel table the host runs against
+// the portable one. A failed check names the input here instead of
+// aborting.
+class EngineKernels : public testing::TestWithParam<Isa> {};
+
+TEST_P(EngineKernels, FastRoadChangesNoByte) {
+  const Kernels* k = kernelsFor(GetParam());
+  if (k == nullptr) GTEST_SKIP() << "no " << isaName(GetParam()) << " kernels on this host";
   fuzz::checkFailed = [](const char* check) { throw std::runtime_error(check); };
   const std::vector<std::string> all = inputs();
   for (size_t i = 0; i < all.size(); i++) {
-    const std::string& data = all[i];
-    EXPECT_NO_THROW(
-        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(data.data()), data.size()))
-        << "input " << i << " of " << data.size() << " bytes, from "
-        << testing::PrintToString(data.substr(0, 24));
+    const auto* data = reinterpret_cast<const uint8_t*>(all[i].data());
+    EXPECT_NO_THROW({
+      if (GetParam() == Isa::kPortable) fuzz::checkConverters(data, all[i].size());
+      fuzz::checkKernels(*k, data, all[i].size());
+    }) << "input "
+       << i << " of " << all[i].size() << " bytes, from "
+       << testing::PrintToString(all[i].substr(0, 24));
   }
   fuzz::checkFailed = fuzz::abortOnFailure;
 }
+
+INSTANTIATE_TEST_SUITE_P(Each, EngineKernels, testing::ValuesIn(kAllIsas), test::instanceName);
 
 // The engine's own failures, through the stream seam: a read that fails
 // inside a line or a character drops that line and ends the run; a write
