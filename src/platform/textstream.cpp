@@ -1,30 +1,16 @@
-// Text streams over binary I/O: CR dropped and Ctrl-Z ending the data on
+// Text streams over binary files: CR dropped and Ctrl-Z ending the data on
 // input, LF written as CR LF on output, all done here rather than by the C
 // runtime so that every platform behaves alike (the Windows runtime's own
-// text mode keeps a lone CR, which we must drop).
+// text mode keeps a lone CR, which we must drop). This file keeps the
+// buffering and the text-mode rules; the system's files are in
+// platform/posix and platform/win32, the byte loops in the kernel table.
 #include "platform/textstream.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/files.h"
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "platform/kernels.h"
-
-#ifndef O_BINARY
-#define O_BINARY 0
-#endif
 
 namespace kawase {
 
@@ -55,51 +41,8 @@ namespace {
 Stream* openStreams = nullptr;
 Stream* stdStreams[3] = {nullptr, nullptr, nullptr};
 
-int fdOf(const void* handle) {
-  return static_cast<int>(reinterpret_cast<intptr_t>(handle));
-}
-
-long fdRead(void* handle, unsigned char* buf, long n) {
-  int fd = fdOf(handle);
-  for (;;) {
-    auto got = ::read(fd, buf, static_cast<unsigned>(n));
-    if (got >= 0) return static_cast<long>(got);
-    if (errno != EINTR) return -1;
-  }
-}
-
-long fdWrite(void* handle, const unsigned char* buf, long n) {
-  int fd = fdOf(handle);
-  for (;;) {
-    auto put = ::write(fd, buf, static_cast<unsigned>(n));
-    if (put >= 0) return static_cast<long>(put);
-    if (errno != EINTR) return -1;
-  }
-}
-
-int fdClose(void* handle) {
-  return ::close(fdOf(handle)) == 0 ? 0 : -1;
-}
-
-// Standard streams are never closed by the program: their handles belong to
-// the process.
-int fdKeep(void*) {
-  return 0;
-}
-
-int fdOnVolume(void* handle) {
-  return isDiskFile(fdOf(handle));
-}
-
-const StreamOps fdOps = {fdRead, fdWrite, fdClose, fdOnVolume};
-const StreamOps stdOps = {fdRead, fdWrite, fdKeep, fdOnVolume};
-
-void* fdHandle(int fd) {
-  return reinterpret_cast<void*>(static_cast<intptr_t>(fd));
-}
-
-bool isFdStream(const Stream* s) {
-  return s->ops == &fdOps || s->ops == &stdOps;
+bool isSystemFile(const Stream* s) {
+  return s->ops == &systemFileOps || s->ops == &standardFileOps;
 }
 
 void flushAll() {
@@ -231,17 +174,10 @@ Stream* streamOpenFile(const char* name, const char* mode) {
   bool writing = false;
   bool text = false;
   if (name == nullptr || !parseMode(mode, &writing, &text)) return nullptr;
-  int flags = writing ? O_WRONLY | O_CREAT | O_TRUNC : O_RDONLY;
-  int fd = ::open(name, flags | O_BINARY, 0666);
-  if (fd < 0) return nullptr;
-  // A directory is not a readable file, whatever open() allowed.
-  struct stat st;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return nullptr;
-  }
-  Stream* s = newStream(&fdOps, fdHandle(fd), writing, text, true);
-  if (s == nullptr) ::close(fd);
+  void* file = nullptr;
+  if (!openSystemFile(name, writing, &file)) return nullptr;
+  Stream* s = newStream(&systemFileOps, file, writing, text, true);
+  if (s == nullptr) systemFileOps.close(file);
   return s;
 }
 
@@ -269,17 +205,14 @@ Stream* streamOpenOps(const StreamOps* ops, void* handle, const char* mode, int 
 Stream* stdStream(StdStream which) {
   Stream*& s = stdStreams[which];
   if (s == nullptr) {
-#ifdef _WIN32
-    // This layer does the text translation itself.
-    _setmode(which, _O_BINARY);
-#endif
     bool writing = which != kStdin;
     // Standard error is unbuffered; standard output only on a terminal.
     // Standard input only ever answers a question: it is read a byte at a
     // time, so that what follows the answer is still there for the next
     // reader of the same file (an input named /dev/stdin, say).
-    bool buffered = which == kStdout && !isatty(which);
-    s = newStream(&stdOps, fdHandle(which), writing, true, buffered);
+    void* file = standardFile(which);
+    bool buffered = which == kStdout && !isTerminal(file);
+    s = newStream(&standardFileOps, file, writing, true, buffered);
   }
   return s;
 }
@@ -416,8 +349,8 @@ int streamEof(Stream* s) {
 
 int streamSameFile(Stream* a, Stream* b) {
   if (a == nullptr || b == nullptr) return 0;
-  if (isFdStream(a) && isFdStream(b))
-    return a->handle == b->handle || sameOpenFile(fdOf(a->handle), fdOf(b->handle)) ? 1 : 0;
+  if (isSystemFile(a) && isSystemFile(b))
+    return a->handle == b->handle || sameOpenFile(a->handle, b->handle) ? 1 : 0;
   return a->ops == b->ops && a->handle == b->handle ? 1 : 0;
 }
 
@@ -427,9 +360,9 @@ int streamOnVolume(Stream* s) {
 }
 
 void streamResumeAt(Stream* input, Stream* other) {
-  if (input == nullptr || other == nullptr || !isFdStream(input) || !isFdStream(other)) return;
+  if (input == nullptr || other == nullptr || !isSystemFile(input) || !isSystemFile(other)) return;
   if (input->pos != input->len || !streamOnVolume(input) || !streamSameFile(input, other)) return;
-  seekToOffsetOf(fdOf(input->handle), fdOf(other->handle));
+  seekToOffsetOf(input->handle, other->handle);
 }
 
 int streamClose(Stream* s) {
