@@ -51,32 +51,6 @@ constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 using FastRoad = const char* (*)(const char*, const char*, char**);
 
-bool writeOut(const char* text, long n, Stream* output) {
-  return n == 0 || streamWrite(text, n, output) == n;
-}
-
-// One line through the full converter, as it was read: the line is cut at
-// its first NUL, checked for length and written at once. Its reports are
-// held and go out together before its output, to `reports`: standard error,
-// or the output itself when the two are one file, so that the file holds
-// them in order. Standard error elsewhere gets them only after the output
-// of the lines before has left.
-EngineResult convertLineFully(char* text, long n, bool reverse, Stream* output, Stream* reports) {
-  char saved = text[n];
-  text[n] = '\0';
-  if (static_cast<long>(std::strlen(text)) > kLongestLine) return EngineResult::kLineTooLong;
-  errmsgHold(reports, reports == output ? nullptr : output);
-  if (reverse) {
-    sjtouni(text, out);
-  } else {
-    unitosj(text, out);
-  }
-  errmsgRelease();
-  text[n] = saved;
-  bool written = writeOut(out, static_cast<long>(std::strlen(out)), output);
-  return written ? EngineResult::kDone : EngineResult::kWriteFailed;
-}
-
 // The end of the last line in [from, to) that ends in an LF; `from`
 // itself when there is none. Only ever asked of bytes that hold no more
 // than one line, or of bytes just read: every byte is asked about once.
@@ -98,7 +72,7 @@ long firstLineLength(const char* text, long n) {
 struct Engine {
   Stream* input;
   Stream* output;
-  Stream* reports;  // standard error, or the output when they are one file
+  bool oneFile;  // standard error is the output's own file (or terminal)
   bool reverse;
   FastRoad fast;
   long head = 0;      // the window is line[head, tail)
@@ -106,10 +80,11 @@ struct Engine {
   long tail = 0;
   bool ended = false;   // the input has ended: no more reads
   bool atStart = true;  // nothing of the input has been taken yet
-  char* pending = out;  // out[0, pending) waits to be written
+  char* pending = out;  // out[0, pending) waits to be written, its LFs as CR LF
 
-  // The fast road has written its LFs as CR LF already.
+  // Into two destinations, the reports held for the batch go out first.
   bool flush() {
+    if (!oneFile) errmsgSend();
     long n = static_cast<long>(pending - out);
     pending = out;
     return n == 0 || streamWriteRaw(out, n, output) == n;
@@ -117,7 +92,38 @@ struct Engine {
 
   EngineResult read();
   EngineResult convertSpan(long n);
+  EngineResult convertLine(char* text, long n);
 };
+
+// One line through the full converter, as it was read: cut at its first
+// NUL, checked for length, and converted onto the output that waits, its
+// LF as CR LF. Where standard error is the output's own file, the line's
+// reports go into the output after the lines before it and before its own
+// output; elsewhere they wait with the batch's, which go out before it.
+EngineResult Engine::convertLine(char* text, long n) {
+  char saved = text[n];
+  text[n] = '\0';
+  if (static_cast<long>(std::strlen(text)) > kLongestLine) return EngineResult::kLineTooLong;
+  if (oneFile) {
+    if (!flush()) return EngineResult::kWriteFailed;
+    errmsgHold(output);
+  }
+  if (reverse) {
+    sjtouni(text, pending);
+  } else {
+    unitosj(text, pending);
+  }
+  if (oneFile) errmsgRelease();
+  text[n] = saved;
+  char* end = pending + std::strlen(pending);
+  // Only a line's last byte can be its LF.
+  if (end > pending && end[-1] == '\n') {
+    end[-1] = '\r';
+    *end++ = '\n';
+  }
+  pending = end;
+  return EngineResult::kDone;
+}
 
 // What waits goes out before the read, which may block; the partial line
 // moves to the front and the window takes what the input gives next.
@@ -161,7 +167,7 @@ EngineResult Engine::convertSpan(long n) {
   char* text = line + head;
   // Only a lone line can be too long.
   if (n > kLongestLine) n = firstLineLength(text, n);
-  if (out + kOutBufSize - pending < 3 * n + 1 && !flush()) return EngineResult::kWriteFailed;
+  if (out + kOutBufSize - pending < 3 * n + 2 && !flush()) return EngineResult::kWriteFailed;
   if (fast != nullptr && n <= kLongestLine) {
     char* o = pending;
     const char* stop = fast(text, text + n, &o);
@@ -184,21 +190,24 @@ EngineResult Engine::convertSpan(long n) {
   }
   // The first line of the span goes through the full converter.
   long len = firstLineLength(text, n);
-  if (!flush()) return EngineResult::kWriteFailed;
-  EngineResult result = convertLineFully(text, len, reverse, output, reports);
+  EngineResult result = convertLine(text, len);
   head += len;
+  if (result == EngineResult::kDone && pending - out >= kOutBatch && !flush())
+    return EngineResult::kWriteFailed;
   return result;
 }
 
 }  // namespace
 
 EngineResult convertStream(Stream* input, Stream* output, bool reverse, const Kernels* fast) {
-  Stream* reports = stdStream(kStderr);
-  if (streamSameFile(output, reports)) reports = output;
+  bool oneFile = streamSameFile(output, stdStream(kStderr)) != 0;
   FastRoad road = fast == nullptr ? nullptr : reverse ? fast->sjtouniSpan : fast->unitosjSpan;
-  Engine e{input, output, reports, reverse, road};
-  for (;;) {
-    EngineResult result = EngineResult::kDone;
+  Engine e{input, output, oneFile, reverse, road};
+  // Into two destinations, the reports of a batch go out together, in one
+  // write before the batch's output.
+  if (!oneFile) errmsgHold(stdStream(kStderr));
+  EngineResult result = EngineResult::kDone;
+  while (result == EngineResult::kDone) {
     if (e.wholeEnd > e.head) {
       result = e.convertSpan(e.wholeEnd - e.head);
     } else if (e.tail - e.head >= kLinePiece || (e.ended && e.tail > e.head)) {
@@ -206,13 +215,14 @@ EngineResult convertStream(Stream* input, Stream* output, bool reverse, const Ke
       result = e.convertSpan(n);
       if (e.wholeEnd < e.head) e.wholeEnd = e.head;
     } else if (e.ended) {
+      if (!e.flush()) result = EngineResult::kWriteFailed;
       break;
     } else {
       result = e.read();
     }
-    if (result != EngineResult::kDone) return result;
   }
-  return e.flush() ? EngineResult::kDone : EngineResult::kWriteFailed;
+  if (!oneFile) errmsgRelease();
+  return result;
 }
 
 }  // namespace kawase

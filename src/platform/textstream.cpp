@@ -298,6 +298,9 @@ long appendRaw(Stream* s, const unsigned char* in, long n) {
 long writeBytes(Stream* s, const void* data, long n, bool translate) {
   if (s == nullptr || !s->writing || s->error || n <= 0) return 0;
   const auto* in = static_cast<const unsigned char*>(data);
+  // Raw bytes for an unbuffered stream go out from where they lie: a copy
+  // would only be written at once.
+  if (!translate && !s->buffered && s->len == 0) return drainFrom(s, in, n) ? n : 0;
   long done = 0;
   while (done < n) {
     if (s->len > kBufferSize - 2 && !drain(s)) return done;

@@ -174,35 +174,42 @@ TEST(Engine, ConvertsInputAsItArrives) {
   EXPECT_EQ(seen, want);
 }
 
-// Each line's reports arrive after the output of the lines before it and
-// before its own: in one file with the output, and across two files as
-// their writes arrive (the journal), the output's holding only the output.
+// In one file with the output, each line's reports arrive after the
+// output of the lines before it and before its own. Into two files, the
+// reports of a batch go out together before the batch's output (the journal
+// records the writes of both as they arrive).
 TEST(Engine, ReportsInOrderWithTheOutput) {
   const std::string emoji = "\xF0\x9F\x98\x80", report = "Error code: F09F9880=1F600\r\n";
+  const std::string c04a = "Error code: C04A=U+000A\r\n";
+  const std::string a0 = "Error code: A0[A0] ... \xA0\xA0z\r\n\r\n";
   std::string many, reports, manyOut = std::string(2000, '?') + "\r\n";
   for (int i = 0; i < 1000; i++) many += emoji, reports += report;
-  const std::tuple<bool, std::string, std::string, std::string> rows[] = {
-      {false, "a\n" + emoji + "\nb\n", "a\r\n" + report + "??\r\nb\r\n", "a\r\n??\r\nb\r\n"},
-      {false, "a\n\xC0\x4A" + many + "\nb\n",
-       "a\r\nError code: C04A=U+000A\r\n" + reports + "??" + manyOut + "b\r\n",
-       "a\r\n??" + manyOut + "b\r\n"},
-      {true, "a\n\xA0\xA0z\n", "a\r\nError code: A0[A0] ... \xA0\xA0z\r\n\r\nz\r\n", "a\r\nz\r\n"},
+  struct Row {
+    bool reverse;
+    std::string input, oneFile, err, out;
   };
-  for (auto& [reverse, input, want, wantOut] : rows) {
+  const Row rows[] = {
+      {false, "a\n" + emoji + "\nb\n", "a\r\n" + report + "??\r\nb\r\n", report,
+       "a\r\n??\r\nb\r\n"},
+      {false, "a\n\xC0\x4A" + many + "\nb\n", "a\r\n" + c04a + reports + "??" + manyOut + "b\r\n",
+       c04a + reports, "a\r\n??" + manyOut + "b\r\n"},
+      {true, "a\n\xA0\xA0z\n", "a\r\n" + a0 + "z\r\n", a0, "a\r\nz\r\n"},
+  };
+  for (const Row& r : rows) {
     for (bool oneFile : {true, false}) {
       test::MemFile in, out, err;
-      in.data = input;
+      in.data = r.input;
       std::string journal;
       out.journal = err.journal = &journal;
       Stream* from = test::openMem(&in, "r");
       Stream* to = test::openMem(&out, "w");
       Stream* old = replaceStdStream(kStderr, test::openMem(oneFile ? &out : &err, "w", 0));
-      EXPECT_EQ(convertStream(from, to, reverse), EngineResult::kDone);
+      EXPECT_EQ(convertStream(from, to, r.reverse), EngineResult::kDone);
       streamClose(replaceStdStream(kStderr, old));
       streamClose(to);
       streamClose(from);
-      EXPECT_EQ(journal, want) << oneFile << input.substr(0, 8);
-      EXPECT_EQ(out.data, oneFile ? want : wantOut) << input.substr(0, 8);
+      EXPECT_EQ(journal, oneFile ? r.oneFile : r.err + r.out) << oneFile << r.input.substr(0, 8);
+      EXPECT_EQ(out.data, oneFile ? r.oneFile : r.out) << r.input.substr(0, 8);
     }
   }
 }
