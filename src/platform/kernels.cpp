@@ -16,14 +16,27 @@ const Kernels kPortable = {textOfBlockPortable, appendCrLfPortable, AsciiPortabl
 const Kernels kSsse3 = {textOfBlockSsse3, appendCrLfSsse3, AsciiSsse3::copyRun, unitosjSpanSsse3,
                         sjtouniSpanSsse3};
 
-// Asked of the processor itself, and of the system for the vector state
-// it saves.
+#endif
+
+#if defined(KAWASE_X86_64)
+const Kernels kAvx512 = {textOfBlockAvx512, appendCrLfAvx512, AsciiAvx512::copyRun,
+                         unitosjSpanSsse3, sjtouniSpanSsse3};
+#endif
+
+#if defined(KAWASE_X86)
+// Asked of the processor, and of the system whether it saves the vector
+// registers (libgcc checks both).
 bool processorHas(Isa isa) {
   // This may run before libgcc has looked at the processor.
   __builtin_cpu_init();
   switch (isa) {
     case Isa::kSsse3:
       return __builtin_cpu_supports("ssse3") != 0;
+    case Isa::kAvx512:
+      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+             __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
+             __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi") &&
+             __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
     default:
       return false;
   }
@@ -50,6 +63,10 @@ const Kernels* kernelsFor(Isa isa) {
 #if defined(KAWASE_X86)
     case Isa::kSsse3:
       return processorHas(isa) ? &kSsse3 : nullptr;
+#endif
+#if defined(KAWASE_X86_64)
+    case Isa::kAvx512:
+      return processorHas(isa) ? &kAvx512 : nullptr;
 #endif
     default:
       return nullptr;

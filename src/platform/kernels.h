@@ -15,6 +15,15 @@
 #define KAWASE_X86 1
 #endif
 
+// The AVX-512 instance needs 64-bit masks, so it exists on x86-64 alone;
+// its functions are built for these extensions whatever the build's own
+// target, and run only where the processor has them all.
+#if defined(__GNUC__) && defined(__x86_64__)
+#define KAWASE_X86_64 1
+#define KAWASE_TARGET_AVX512 \
+  __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi,bmi2,popcnt")))
+#endif
+
 namespace kawase {
 
 struct Kernels {

@@ -4,6 +4,7 @@
 #include "platform/text_kernels.h"
 
 #include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/crlf.h"
@@ -139,5 +140,88 @@ __attribute__((target("ssse3"))) long appendCrLfSsse3(const unsigned char* in, l
 }
 
 #endif  // KAWASE_X86
+
+#if defined(KAWASE_X86_64)
+}  // namespace kawase
+
+#include <immintrin.h>
+
+namespace kawase {
+
+namespace {
+
+// The first n bits (all 64 from n = 64 on).
+KAWASE_TARGET_AVX512 inline uint64_t lowBits(long n) {
+  return _bzhi_u64(~0ull, static_cast<unsigned>(n < 64 ? n : 64));
+}
+
+}  // namespace
+
+// Sixty-four bytes a step: up to the first CR or Ctrl-Z nothing moves; from
+// there on each step's bytes but its CRs are compressed together and stored
+// where the text has got to, which is never beyond the bytes loaded.
+KAWASE_TARGET_AVX512 long textOfBlockAvx512(unsigned char* buf, long n, bool* ended) {
+  const __m512i cr = _mm512_set1_epi8('\r');
+  const __m512i z = _mm512_set1_epi8(static_cast<char>(kCtrlZ));
+  long i = 0;
+  for (; i < n; i += 64) {
+    __mmask64 valid = lowBits(n - i);
+    __m512i v = _mm512_maskz_loadu_epi8(valid, buf + i);
+    __mmask64 hits =
+        _mm512_mask_cmpeq_epi8_mask(valid, v, cr) | _mm512_mask_cmpeq_epi8_mask(valid, v, z);
+    if (hits != 0) {
+      i += static_cast<long>(_tzcnt_u64(hits));
+      break;
+    }
+  }
+  if (i >= n) return n;
+  long o = i;
+  for (; i < n; i += 64) {
+    __mmask64 valid = lowBits(n - i);
+    __m512i v = _mm512_maskz_loadu_epi8(valid, buf + i);
+    __mmask64 zs = _mm512_mask_cmpeq_epi8_mask(valid, v, z);
+    if (zs != 0) valid &= _blsmsk_u64(zs) >> 1;  // the bytes before the Ctrl-Z
+    __mmask64 keep = valid & ~_mm512_cmpeq_epi8_mask(v, cr);
+    __m512i kept = _mm512_maskz_compress_epi8(keep, v);
+    long count = static_cast<long>(_mm_popcnt_u64(keep));
+    _mm512_mask_storeu_epi8(buf + o, lowBits(count), kept);
+    o += count;
+    if (zs != 0) {
+      *ended = true;
+      break;
+    }
+  }
+  return o;
+}
+
+// Thirty-two bytes a step spread over 64 slots, each byte in the second of
+// its two and a CR in the first, and compressed to the bytes and the CRs of
+// the LFs: no branch per line.
+KAWASE_TARGET_AVX512 long appendCrLfAvx512(const unsigned char* in, long n, unsigned char* out,
+                                           long* len, long limit) {
+  constexpr uint64_t kEven = 0x5555555555555555u;
+  const __m512i spread =
+      _mm512_set_epi8(31, 0, 30, 0, 29, 0, 28, 0, 27, 0, 26, 0, 25, 0, 24, 0, 23, 0, 22, 0, 21, 0,
+                      20, 0, 19, 0, 18, 0, 17, 0, 16, 0, 15, 0, 14, 0, 13, 0, 12, 0, 11, 0, 10, 0,
+                      9, 0, 8, 0, 7, 0, 6, 0, 5, 0, 4, 0, 3, 0, 2, 0, 1, 0, 0, 0);
+  const __m512i cr = _mm512_set1_epi8('\r');
+  const __m512i lf = _mm512_set1_epi8('\n');
+  constexpr __mmask64 kHalf = 0xFFFFFFFFu;
+  long at = *len;
+  long i = 0;
+  // Thirty-two bytes grow to at most 64, and then stay within the limit.
+  for (; n - i >= 32 && at + 64 <= limit; i += 32) {
+    __m512i v = _mm512_maskz_loadu_epi8(kHalf, in + i);
+    uint64_t lfs = _mm512_mask_cmpeq_epi8_mask(kHalf, v, lf);
+    __m512i slots = _mm512_mask_permutexvar_epi8(cr, ~kEven, spread, v);
+    __mmask64 keep = ~kEven | _pdep_u64(lfs, kEven);
+    _mm512_storeu_si512(out + at, _mm512_maskz_compress_epi8(keep, slots));
+    at += 32 + static_cast<long>(_mm_popcnt_u64(lfs));
+  }
+  *len = at;
+  return i + appendCrLfPortable(in + i, n - i, out, len, limit);
+}
+
+#endif  // KAWASE_X86_64
 
 }  // namespace kawase

@@ -157,16 +157,21 @@ TEST_P(TextKernels, SameBytesAsPortable) {
             (i % 3 == 0   ? "\r\n"
              : i % 7 == 0 ? "\r"
                           : "\n\n");
-  auto scan = [&text](const Kernels& with, size_t ctrlZ) {
-    std::string block = text;
-    if (ctrlZ < block.size()) block[ctrlZ] = '\x1A';
+  auto scan = [](const Kernels& with, std::string block) {
     bool ended = false;
     auto* b = reinterpret_cast<unsigned char*>(block.data());
     block.resize(static_cast<size_t>(with.textOfBlock(b, static_cast<long>(block.size()), &ended)));
     return block + (ended ? "|ended" : "");
   };
-  for (size_t z : {text.size(), size_t{0}, size_t{15}, size_t{16}, size_t{63}, size_t{4097}})
-    EXPECT_EQ(scan(*k, z), scan(portable, z)) << z;
+  for (size_t z : {text.size(), size_t{0}, size_t{15}, size_t{16}, size_t{63}, size_t{4097}}) {
+    std::string block = text;
+    if (z < block.size()) block[z] = '\x1A';
+    EXPECT_EQ(scan(*k, block), scan(portable, block)) << z;
+  }
+  // Short blocks, and blocks whose only CR or Ctrl-Z comes late.
+  for (size_t n = 0; n < 200; n++)
+    for (const char* last : {"", "\r", "\x1A"})
+      EXPECT_EQ(scan(*k, std::string(n, 'q') + last), scan(portable, std::string(n, 'q') + last));
   auto append = [&text](const Kernels& with, long start, long limit) {
     std::string out(static_cast<size_t>(limit) + 1, '\0');
     long len = start;
