@@ -141,7 +141,7 @@ EngineResult Engine::read() {
     ended = true;
     return EngineResult::kDone;
   }
-  wholeEnd = afterLastLf(line + tail, line + tail + got) - line;
+  wholeEnd = static_cast<long>(afterLastLf(line + tail, line + tail + got) - line);
   if (wholeEnd == tail) wholeEnd = 0;
   tail += got;
   if (atStart && !reverse) {
@@ -200,6 +200,7 @@ EngineResult Engine::convertSpan(long n) {
 }  // namespace
 
 EngineResult convertStream(Stream* input, Stream* output, bool reverse, const Kernels* fast) {
+  // Where it cannot be told, the two may be one: the order rule holds.
   bool oneFile = streamSameFile(output, stdStream(kStderr)) != 0;
   FastRoad road = fast == nullptr ? nullptr : reverse ? fast->sjtouniSpan : fast->unitosjSpan;
   Engine e{input, output, oneFile, reverse, road};

@@ -149,7 +149,7 @@ int kawaseMain(int argc, char** argv) {
   if (outName != nullptr) {
     Stream* output = openOutput(inName, outName);
     if (output != nullptr) status = convert(input, inName, reverse, output, outName);
-  } else if (streamOnVolume(stdStream(kStdout)) && streamSameFile(input, stdStream(kStdout))) {
+  } else if (streamOnVolume(stdStream(kStdout)) && streamSameFile(input, stdStream(kStdout)) == 1) {
     // Output appended to its own input would be read again as input, and
     // the file would grow until its volume is full.
     errmsg("%s: output file is the input file\n", kStdoutName);

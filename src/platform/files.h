@@ -34,8 +34,10 @@ void* standardFile(int which);
 int isTerminal(void* file);
 
 // 1 when the two open files write to the same file (a terminal, a pipe, a
-// device or a file on disk), else 0. On Windows two consoles count as one:
-// the user sees a single screen.
+// device or a file on disk), 0 when they do not, -1 when the system cannot
+// tell (on Windows: a pipe, which has no file index, or a handle whose
+// identity cannot be asked). On Windows two consoles count as one: the
+// user sees a single screen.
 int sameOpenFile(void* a, void* b);
 
 // 1 when the open file is a regular file on a volume, the only kind of

@@ -353,7 +353,7 @@ int streamEof(Stream* s) {
 int streamSameFile(Stream* a, Stream* b) {
   if (a == nullptr || b == nullptr) return 0;
   if (isSystemFile(a) && isSystemFile(b))
-    return a->handle == b->handle || sameOpenFile(a->handle, b->handle) ? 1 : 0;
+    return a->handle == b->handle ? 1 : sameOpenFile(a->handle, b->handle);
   return a->ops == b->ops && a->handle == b->handle ? 1 : 0;
 }
 
@@ -364,7 +364,8 @@ int streamOnVolume(Stream* s) {
 
 void streamResumeAt(Stream* input, Stream* other) {
   if (input == nullptr || other == nullptr || !isSystemFile(input) || !isSystemFile(other)) return;
-  if (input->pos != input->len || !streamOnVolume(input) || !streamSameFile(input, other)) return;
+  if (input->pos != input->len || !streamOnVolume(input) || streamSameFile(input, other) != 1)
+    return;
   seekToOffsetOf(input->handle, other->handle);
 }
 

@@ -92,7 +92,8 @@ int streamEof(Stream* stream);
 
 // 1 when both streams write to the same file: the same stream, the same
 // handle under the same operations, or two system files that are one (a
-// terminal, a pipe or a file reached twice). Else 0.
+// terminal, a pipe or a file reached twice); 0 when they do not; -1 when
+// the system cannot tell (see sameOpenFile in files.h).
 int streamSameFile(Stream* a, Stream* b);
 
 // 1 when the stream is a regular file on a volume, else 0: asked of the

@@ -214,8 +214,9 @@ TEST(TextStream, BufferingFailuresAndModes) {
 }
 
 // Only a file on a volume can be cut short by a full disk; the null device
-// is none, though on Windows its name's attributes are a plain file's.
-TEST(TextStream, OnVolume) {
+// is none, though on Windows its name's attributes are a plain file's. Two
+// opens of one file are the same file, of two files not.
+TEST(TextStream, OpenFileQuestions) {
   test::TempDir tmp;
 #ifdef _WIN32
   const char* nullDevice = "NUL";
@@ -227,6 +228,13 @@ TEST(TextStream, OnVolume) {
     EXPECT_EQ(streamOnVolume(s), want) << name;
     streamClose(s);
   }
+  test::writeFile(tmp.file("g.txt"), "g");
+  Stream* f1 = streamOpen(tmp.file("f.txt").c_str(), "r");
+  Stream* f2 = streamOpen(tmp.file("f.txt").c_str(), "r");
+  Stream* g = streamOpen(tmp.file("g.txt").c_str(), "r");
+  EXPECT_EQ(streamSameFile(f1, f2), 1);
+  EXPECT_EQ(streamSameFile(f1, g), 0);
+  for (Stream* s : {f1, f2, g}) streamClose(s);
 }
 
 // Buffers a line for `path`, then ends the process.

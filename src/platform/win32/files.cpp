@@ -92,16 +92,21 @@ int isTerminal(void* file) {
   return isConsole(handleOf(file)) ? 1 : 0;
 }
 
-// A console has no file index: the consoles are all the one screen.
+// A console has no file index: the consoles are all the one screen. Wine
+// cannot give the identity of a standard handle it made from a Unix
+// descriptor.
 int sameOpenFile(void* a, void* b) {
   HANDLE ha = handleOf(a), hb = handleOf(b);
   if (ha == INVALID_HANDLE_VALUE || hb == INVALID_HANDLE_VALUE) return 0;
   if (ha == hb) return 1;
-  if (isConsole(ha) && isConsole(hb)) return 1;
+  bool consoleA = isConsole(ha), consoleB = isConsole(hb);
+  if (consoleA || consoleB) return consoleA && consoleB ? 1 : 0;
   BY_HANDLE_FILE_INFORMATION ia, ib;
-  if (!GetFileInformationByHandle(ha, &ia) || !GetFileInformationByHandle(hb, &ib)) return 0;
+  if (!GetFileInformationByHandle(ha, &ia) || !GetFileInformationByHandle(hb, &ib)) return -1;
   // What shows no index at all (a pipe may) cannot be told apart.
-  if (ia.nFileIndexHigh == 0 && ia.nFileIndexLow == 0) return 0;
+  if ((ia.nFileIndexHigh == 0 && ia.nFileIndexLow == 0) ||
+      (ib.nFileIndexHigh == 0 && ib.nFileIndexLow == 0))
+    return -1;
   return sameIdentity(ia, ib) ? 1 : 0;
 }
 
