@@ -72,7 +72,9 @@ long firstLineLength(const char* text, long n) {
 struct Engine {
   Stream* input;
   Stream* output;
-  bool oneFile;  // standard error is the output's own file (or terminal)
+  // Standard error and the output: one file or terminal (1), two (0), or
+  // not known (-1), when they may be one.
+  int sameFile;
   bool reverse;
   FastRoad fast;
   long head = 0;      // the window is line[head, tail)
@@ -84,7 +86,7 @@ struct Engine {
 
   // Into two destinations, the reports held for the batch go out first.
   bool flush() {
-    if (!oneFile) errmsgSend();
+    if (sameFile == 0) errmsgSend();
     long n = static_cast<long>(pending - out);
     pending = out;
     return n == 0 || streamWriteRaw(out, n, output) == n;
@@ -99,21 +101,27 @@ struct Engine {
 // NUL, checked for length, and converted onto the output that waits, its
 // LF as CR LF. Where standard error is the output's own file, the line's
 // reports go into the output after the lines before it and before its own
-// output; elsewhere they wait with the batch's, which go out before it.
+// output; where it may be, they go to standard error after the output of
+// the lines before has left; elsewhere they wait with the batch's, which go
+// out before it.
 EngineResult Engine::convertLine(char* text, long n) {
   char saved = text[n];
   text[n] = '\0';
   if (static_cast<long>(std::strlen(text)) > kLongestLine) return EngineResult::kLineTooLong;
-  if (oneFile) {
+  if (sameFile != 0) {
     if (!flush()) return EngineResult::kWriteFailed;
-    errmsgHold(output);
+    if (sameFile == 1) {
+      errmsgHold(output);
+    } else {
+      errmsgHold(stdStream(kStderr), output);
+    }
   }
   if (reverse) {
     sjtouni(text, pending);
   } else {
     unitosj(text, pending);
   }
-  if (oneFile) errmsgRelease();
+  if (sameFile != 0) errmsgRelease();
   text[n] = saved;
   char* end = pending + std::strlen(pending);
   // Only a line's last byte can be its LF.
@@ -200,13 +208,12 @@ EngineResult Engine::convertSpan(long n) {
 }  // namespace
 
 EngineResult convertStream(Stream* input, Stream* output, bool reverse, const Kernels* fast) {
-  // Where it cannot be told, the two may be one: the order rule holds.
-  bool oneFile = streamSameFile(output, stdStream(kStderr)) != 0;
+  int sameFile = streamSameFile(output, stdStream(kStderr));
   FastRoad road = fast == nullptr ? nullptr : reverse ? fast->sjtouniSpan : fast->unitosjSpan;
-  Engine e{input, output, oneFile, reverse, road};
+  Engine e{input, output, sameFile, reverse, road};
   // Into two destinations, the reports of a batch go out together, in one
   // write before the batch's output.
-  if (!oneFile) errmsgHold(stdStream(kStderr));
+  if (sameFile == 0) errmsgHold(stdStream(kStderr));
   EngineResult result = EngineResult::kDone;
   while (result == EngineResult::kDone) {
     if (e.wholeEnd > e.head) {
@@ -222,7 +229,7 @@ EngineResult convertStream(Stream* input, Stream* output, bool reverse, const Ke
       result = e.read();
     }
   }
-  if (!oneFile) errmsgRelease();
+  if (sameFile == 0) errmsgRelease();
   return result;
 }
 

@@ -92,10 +92,13 @@ const char* messageText(const char* fmt, va_list args) {
 constexpr long kHeldSize = 64 * 1024;
 char held[kHeldSize];
 long heldLen = 0;
-Stream* holdTo = nullptr;  // where held text goes while a hold lasts
+Stream* holdTo = nullptr;     // where held text goes while a hold lasts
+Stream* holdAfter = nullptr;  // flushed before it goes
 
 void sendHeld() {
-  if (heldLen > 0) streamWriteRaw(held, heldLen, holdTo != nullptr ? holdTo : stdStream(kStderr));
+  if (heldLen == 0) return;
+  if (holdAfter != nullptr) streamFlush(holdAfter);
+  streamWriteRaw(held, heldLen, holdTo != nullptr ? holdTo : stdStream(kStderr));
   heldLen = 0;
 }
 
@@ -105,6 +108,7 @@ void sendHeld() {
 void toStderr(const char* text, long n) {
   if (heldLen + 2 * n > kHeldSize) sendHeld();
   if (2 * n > kHeldSize) {
+    if (holdAfter != nullptr) streamFlush(holdAfter);
     streamWrite(text, n, holdTo != nullptr ? holdTo : stdStream(kStderr));
     return;
   }
@@ -186,9 +190,10 @@ void errmsgMade(const char* end) {
   errmsg_output_flg = 1;
 }
 
-void errmsgHold(Stream* to) {
+void errmsgHold(Stream* to, Stream* after) {
   sendHeld();
   holdTo = to;
+  holdAfter = after;
 }
 
 void errmsgSend() {
@@ -198,6 +203,7 @@ void errmsgSend() {
 void errmsgRelease() {
   sendHeld();
   holdTo = nullptr;
+  holdAfter = nullptr;
 }
 
 void errmsg1(const char* fmt, ...) {

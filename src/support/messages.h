@@ -41,8 +41,9 @@ int errmsgf(const char* fmt, ...);
 // every message bound for standard error gathers in a buffer and goes out to
 // `to` (standard error, or the output itself when both are one file, whose
 // buffer then keeps the order) when the buffer is full, at errmsgSend and at
-// the release.
-void errmsgHold(Stream* to);
+// the release. Before held text leaves, `after` (unless null) is flushed,
+// so that what was written to it before reaches the system first.
+void errmsgHold(Stream* to, Stream* after = nullptr);
 void errmsgSend();
 void errmsgRelease();
 
