@@ -1,0 +1,153 @@
+// The AVX-512 spans write the same bytes and stop at the same place as the
+// portable fast road, over every span start and length around their steps.
+// Input and output lie in blocks of exactly the span's size and its room,
+// so that AddressSanitizer sees a scalar access past them; the kernels'
+// masked loads and stores it cannot see.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "convert/convert.h"
+#include "convert/span_avx512.h"
+#include "convert/tables.h"
+#include "fuzz_util.h"
+#include "platform/simd.h"
+#include "testutil/codes.h"
+
+namespace kawase {
+namespace {
+
+using Road = const char* (*)(const char*, const char*, char**);
+
+std::string hex(const std::string& s) {
+  std::string h;
+  for (unsigned char c : s) h += "0123456789ABCDEF"[c >> 4], h += "0123456789ABCDEF"[c & 15];
+  return h;
+}
+
+// The stop's offset and the output of `road` over text[from, from + len).
+std::string run(Road road, size_t growth, const std::string& text, size_t from, size_t len,
+                size_t* stop) {
+  fuzz::Block in(len), out(growth * len + 1);
+  if (len > 0) std::memcpy(in.bytes, text.data() + from, len);
+  char* o = out.bytes;
+  *stop = static_cast<size_t>(road(in.bytes, in.bytes + len, &o) - in.bytes);
+  return std::to_string(*stop) + ":" + std::string(out.bytes, o);
+}
+
+// Texts with every mapped character of each table between ASCII words and
+// LFs, every two- and three-byte UTF-8 form, every Shift_JIS key, and
+// random mixes of characters and of the forms the road leaves alone.
+std::vector<std::string> texts() {
+  std::mt19937 rng(20240611);
+  auto filler = [&rng] {
+    auto r = rng() % 16;
+    return r < 3 ? std::string(1 + rng() % 40, 'a') : r < 5 ? "\n" : "";
+  };
+  std::string ja, sj, forms, keys;
+  for (int i = 1; i < unicodeTblCount; i++) ja += filler() + test::utf8(unicodeTbl[i].unicode);
+  for (int i = 1; i < unicodeTbl2Count; i++) sj += filler() + test::sjisBytes(unicodeTbl2[i].sjis);
+  for (int a = 0xC0; a < 0xF0; a++)
+    for (int b = 0x80; b < 0xC0; b++)
+      for (int c = 0x80; c < (a < 0xE0 ? 0x81 : 0xC0); c++)
+        forms += std::string{'a', static_cast<char>(a), static_cast<char>(b)} +
+                 (a < 0xE0 ? "" : std::string(1, static_cast<char>(c)));
+  for (int k = 0x8000; k < 0x10000; k++) keys += test::sjisBytes(k) + "a";
+  std::vector<std::string> out = {ja, sj, forms, keys};
+  const std::vector<std::string> valid = {
+      "a",        "Hello ",   "\n",       "\xE3\x81\x82", "\xE6\xBC\xA2",
+      "\xC2\xA7", "\x82\xA0", "\x88\x9F", "\x81\x40",     "\xB1"};
+  const std::vector<std::string> odd = {std::string(1, '\0'),
+                                        "\r",
+                                        "\x1A",
+                                        "\xC0\x8A",
+                                        "\xE0\x80\x8A",
+                                        "\xE0\x80\x9A",
+                                        "\xC1\x81",
+                                        "\xF0\x9F\x98\x80",
+                                        "\xEF\xBF\xBD",
+                                        "\xED\xA0\x80",
+                                        "\xE3\x81",
+                                        "\xC2",
+                                        "\x80",
+                                        "\xA7",
+                                        "\xFF",
+                                        "\xF0\xA0\xAE\x9F",
+                                        "\xF8\x80\x80\x80",
+                                        "\x81\x0A",
+                                        "\x81",
+                                        "\xA0",
+                                        "\xDF",
+                                        "\xFC\xFC",
+                                        "\x98\x73",
+                                        "\xEF\xBD\xB1"};
+  for (unsigned oddOneIn : {2, 16, 64, 64, 256, 256}) {
+    std::string mix;
+    while (mix.size() < 600) {
+      const auto& from = rng() % oddOneIn == 0 ? odd : valid;
+      mix += from[rng() % from.size()];
+    }
+    out.push_back(mix);
+  }
+  std::string noise;
+  for (int i = 0; i < 4000; i++) noise += static_cast<char>(rng() % 8 == 0 ? '\n' : rng());
+  out.push_back(noise);
+  return out;
+}
+
+bool hasAvx512Spans() {
+#if KAWASE_HAVE_AVX512_SPANS
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
+         __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
+#else
+  return false;
+#endif
+}
+
+TEST(Span, SameBytesAndStopAsThePortableRoad) {
+  if (!hasAvx512Spans()) GTEST_SKIP() << "no AVX-512 VBMI2 spans in this build or processor";
+#if KAWASE_HAVE_AVX512_SPANS
+  struct Row {
+    const char* name;
+    Road portable, avx512;
+    size_t growth;
+  };
+  const Row rows[] = {{"UTF-8 to Shift_JIS", unitosjFast, unitosjSpanAvx512, 2},
+                      {"Shift_JIS to UTF-8", sjtouniFast, sjtouniSpanAvx512, 3}};
+  const bool simd = setSimdEnabled(false);
+  std::mt19937 rng(7);
+  for (const std::string& text : texts()) {
+    for (const Row& row : rows) {
+      // Returns the stop, npos after a mismatch.
+      auto same = [&](size_t from, size_t len) {
+        size_t stop, wantStop;
+        std::string got = run(row.avx512, row.growth, text, from, len, &stop);
+        std::string want = run(row.portable, row.growth, text, from, len, &wantStop);
+        EXPECT_EQ(got, want) << row.name << " over " << hex(text.substr(from, len));
+        return got == want ? stop : std::string::npos;
+      };
+      // Every start within a step pair and every length around the steps.
+      for (size_t from = 0; from < 64; from++)
+        for (size_t len = 0; len <= 200 && from + len <= text.size(); len++)
+          if (same(from, len) == std::string::npos) return;
+      // The whole text in pieces, each from the byte after the last stop.
+      for (size_t pos = 0; pos < text.size();) {
+        size_t len = std::min<size_t>(text.size() - pos, 1 + rng() % 3000);
+        size_t stop = same(pos, len);
+        if (stop == std::string::npos) return;
+        pos += stop < len ? stop + 1 : len;
+      }
+    }
+  }
+  setSimdEnabled(simd);
+#endif
+}
+
+}  // namespace
+}  // namespace kawase
