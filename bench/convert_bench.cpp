@@ -17,7 +17,9 @@
 #include <vector>
 
 #include "convert/convert.h"
+#include "convert/span_avx512.h"
 #include "convert/tables.h"
+#include "platform/simd.h"
 
 namespace {
 
@@ -180,6 +182,32 @@ void fastBlocks(benchmark::State& state, FastConverter convert, const Text* text
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text->joined.size()));
 }
 
+// The fast road with the portable loops, whatever the processor has.
+const char* unitosjPortable(const char* src, const char* end, char** dst) {
+  bool simd = kawase::setSimdEnabled(false);
+  const char* stop = kawase::unitosjFast(src, end, dst);
+  kawase::setSimdEnabled(simd);
+  return stop;
+}
+
+const char* sjtouniPortable(const char* src, const char* end, char** dst) {
+  bool simd = kawase::setSimdEnabled(false);
+  const char* stop = kawase::sjtouniFast(src, end, dst);
+  kawase::setSimdEnabled(simd);
+  return stop;
+}
+
+bool hasAvx512Spans() {
+#if KAWASE_HAVE_AVX512_SPANS
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
+         __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
+#else
+  return false;
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -206,6 +234,13 @@ int main(int argc, char** argv) {
                                  kawase::unitosjFast, t);
     benchmark::RegisterBenchmark(("unitosjFast/blocks/" + t->name).c_str(), fastBlocks,
                                  kawase::unitosjFast, t);
+    benchmark::RegisterBenchmark(("unitosjPortable/blocks/" + t->name).c_str(), fastBlocks,
+                                 unitosjPortable, t);
+#if KAWASE_HAVE_AVX512_SPANS
+    if (hasAvx512Spans())
+      benchmark::RegisterBenchmark(("unitosjSpanAvx512/blocks/" + t->name).c_str(), fastBlocks,
+                                   kawase::unitosjSpanAvx512, t);
+#endif
   }
   for (const Text* t : {&sjText, &asciiText}) {
     benchmark::RegisterBenchmark(("sjtouni/lines/" + t->name).c_str(), fullLines, kawase::sjtouni,
@@ -214,6 +249,13 @@ int main(int argc, char** argv) {
                                  kawase::sjtouniFast, t);
     benchmark::RegisterBenchmark(("sjtouniFast/blocks/" + t->name).c_str(), fastBlocks,
                                  kawase::sjtouniFast, t);
+    benchmark::RegisterBenchmark(("sjtouniPortable/blocks/" + t->name).c_str(), fastBlocks,
+                                 sjtouniPortable, t);
+#if KAWASE_HAVE_AVX512_SPANS
+    if (hasAvx512Spans())
+      benchmark::RegisterBenchmark(("sjtouniSpanAvx512/blocks/" + t->name).c_str(), fastBlocks,
+                                   kawase::sjtouniSpanAvx512, t);
+#endif
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
