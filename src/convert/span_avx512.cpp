@@ -138,6 +138,28 @@ inline bool sjtouniOne(const Byte*& p, const Byte* e, Byte*& o) {
   return true;
 }
 
+// Steps in a block. A block's keys are all gathered before any is looked
+// up, and all looked up before any code goes back into its slots: a load
+// right after the stores it reads from would wait for them to be written.
+constexpr int kBlockSteps = 64;
+constexpr int kBlockKeys = 32 * kBlockSteps + 32;
+
+// The Shift_JIS lead bytes among the bytes of the lead range, given that
+// the first byte follows no lead: the even offsets of each run. Adding the
+// runs' first bytes at even positions to the runs clears those runs by the
+// carry.
+inline uint64_t leadBytes(uint64_t range) {
+  uint64_t first = range & ~(range << 1);
+  uint64_t evenRuns = range & ~(range + (first & kEven));
+  return (evenRuns & kEven) | (range & ~evenRuns & ~kEven);
+}
+
+// a where the bit is 1, else b, without a branch.
+inline uint64_t selectBits(uint64_t bit, uint64_t a, uint64_t b) {
+  uint64_t all = 0 - bit;
+  return (a & all) | (b & ~all);
+}
+
 // The Shift_JIS code of a code point below U+10000 with its two bytes
 // swapped, as its slots hold it; 0xFFFF for none.
 inline uint16_t swappedSjisOf(uint32_t cp) {
@@ -157,38 +179,37 @@ KAWASE_AVX512 const char* unitosjSpanAvx512(const char* src, const char* end, ch
   // Continuation bytes at p of a character that the step before took, as
   // the low bits of a mask.
   uint64_t carried = 0;
-  uint16_t keys[32], codes[32];
+  // A block's keys and codes (the last compress stores a whole vector), and
+  // each step's slots before its lead bytes' codes go in.
+  uint16_t keys[kBlockKeys], codes[kBlockKeys];
+  Byte slotsOf[kBlockSteps][64];
+  uint32_t leadsOf[kBlockSteps];
+  uint64_t carriedOf[kBlockSteps];
   while (p < e) {
-    auto left = static_cast<size_t>(e - p);
-    __m512i v = _mm512_maskz_loadu_epi8(lowBits(left), p);
-    size_t step = left < 32 ? left : 32;
-    uint64_t in = lowBits(step);
-    uint64_t high = _mm512_movepi8_mask(v);
-    uint64_t nul = _mm512_testn_epi8_mask(v, v) & in;
-    uint64_t lf = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\n')) & in;
-    if (((high | lf | nul) & in) == 0) {
-      _mm512_mask_storeu_epi8(o, in, v);
-      o += step;
-      p += step;
-      continue;
-    }
-    uint64_t lead = _mm512_cmpge_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xC0)));
-    uint64_t fromE0 = _mm512_cmpge_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xE0)));
-    uint64_t fromF0 = _mm512_cmpge_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xF0)));
-    uint64_t cont = high & ~lead;
-    lead &= in;
-    uint64_t three = fromE0 & ~fromF0 & in;
-    uint64_t expected = lead << 1 | three << 2 | carried;
-    // Four-byte forms, stray or missing continuation bytes, a character
-    // cut short by the end of the span and the NUL go the scalar road.
-    bool scalar = ((fromF0 & in) | nul | ((cont ^ expected) & in) | (expected & ~cont & ~in)) != 0;
-    __m512i pairs = permuteBytes(pairIndex, v);
-    __m512i slots = asciiSlots(pairs, static_cast<uint32_t>(~high & in), static_cast<uint32_t>(lf));
-    if (!scalar && lead != 0) {
+    const Byte* q = p;
+    int steps = 0;
+    unsigned keyCount = 0;
+    bool scalar = false;
+    for (; steps < kBlockSteps && q < e; steps++) {
+      auto left = static_cast<size_t>(e - q);
+      __m512i v = _mm512_maskz_loadu_epi8(lowBits(left), q);
+      size_t step = left < 32 ? left : 32;
+      uint64_t in = lowBits(step);
+      uint64_t high = _mm512_movepi8_mask(v);
+      uint64_t nul = _mm512_testn_epi8_mask(v, v) & in;
+      uint64_t lf = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\n')) & in;
+      uint64_t lead = _mm512_cmpge_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xC0)));
+      uint64_t fromE0 = _mm512_cmpge_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xE0)));
+      uint64_t fromF0 = _mm512_cmpge_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xF0)));
+      uint64_t cont = high & ~lead;
+      lead &= in;
+      uint64_t three = fromE0 & ~fromF0 & in;
+      uint64_t expected = lead << 1 | three << 2 | carried;
+      auto lead32 = static_cast<uint32_t>(lead);
       // Every position decoded as if a lead byte: two-byte forms from the
       // pair at it, three-byte forms from the pair after it and its own
       // low four bits.
-      auto lead32 = static_cast<uint32_t>(lead);
+      __m512i pairs = permuteBytes(pairIndex, v);
       __m512i next = permuteBytes(nextIndex, v);
       __m512i weights = _mm512_set1_epi16(0x0140);  // 64 for the first byte, 1 for the second
       __m512i two =
@@ -197,25 +218,45 @@ KAWASE_AVX512 const char* unitosjSpanAvx512(const char* src, const char* end, ch
           _mm512_maddubs_epi16(_mm512_and_si512(next, _mm512_set1_epi16(0x3F3F)), weights);
       __m512i cps = _mm512_mask_blend_epi16(static_cast<uint32_t>(three), two,
                                             _mm512_or_si512(tail, _mm512_slli_epi16(pairs, 12)));
-      // A control character in a longer form (C0 8A, E0 80 9A).
-      scalar = _mm512_mask_cmplt_epu16_mask(lead32, cps, _mm512_set1_epi16(0x20)) != 0;
-      _mm512_storeu_si512(keys, _mm512_maskz_compress_epi16(lead32, cps));
-      unsigned n = countBits(lead32);
-      for (unsigned i = 0; i < n; i++) codes[i] = swappedSjisOf(keys[i]);
-      slots = _mm512_mask_expandloadu_epi16(slots, lead32, codes);
-      scalar |= _mm512_mask_cmpeq_epi16_mask(lead32, slots, _mm512_set1_epi16(-1)) != 0;
+      // Four-byte forms, stray or missing continuation bytes, a character
+      // cut short by the end of the span, the NUL and a control character
+      // in a longer form (C0 8A, E0 80 9A) go the scalar road.
+      if (((fromF0 & in) | nul | ((cont ^ expected) & in) | (expected & ~cont & ~in)) != 0 ||
+          _mm512_mask_cmplt_epu16_mask(lead32, cps, _mm512_set1_epi16(0x20)) != 0) {
+        scalar = true;
+        break;
+      }
+      _mm512_storeu_si512(keys + keyCount, _mm512_maskz_compress_epi16(lead32, cps));
+      keyCount += countBits(lead32);
+      _mm512_storeu_si512(slotsOf[steps], asciiSlots(pairs, static_cast<uint32_t>(~high & in),
+                                                     static_cast<uint32_t>(lf)));
+      leadsOf[steps] = lead32;
+      carriedOf[steps] = carried;
+      carried = expected >> 32;
+      q += step;
     }
+    for (unsigned i = 0; i < keyCount; i++) codes[i] = swappedSjisOf(keys[i]);
+    const uint16_t* code = codes;
+    int done = 0;
+    for (; done < steps; done++) {
+      __m512i slots =
+          _mm512_mask_expandloadu_epi16(_mm512_loadu_si512(slotsOf[done]), leadsOf[done], code);
+      if (_mm512_mask_cmpeq_epi16_mask(leadsOf[done], slots, _mm512_set1_epi16(-1)) != 0) {
+        scalar = true;
+        carried = carriedOf[done];
+        break;
+      }
+      o = storeSlots(slots, o);
+      code += countBits(leadsOf[done]);
+    }
+    p = done == steps ? q : p + 32 * done;
     if (scalar) {
-      const Byte* stepEnd = p + step;
+      const Byte* stepEnd = e - p < 32 ? e : p + 32;
       p += countBits(carried);
       while (p < stepEnd)
         if (!unitosjOne(p, e, o)) goto stop;
       carried = 0;
-      continue;
     }
-    o = storeSlots(slots, o);
-    p += step;
-    carried = expected >> 32;
   }
 stop:
   *dst = reinterpret_cast<char*>(o);
@@ -228,74 +269,89 @@ KAWASE_AVX512 const char* sjtouniSpanAvx512(const char* src, const char* end, ch
   auto* o = reinterpret_cast<Byte*>(*dst);
   const __m512i pairIndex = _mm512_loadu_si512(kPairs.at);
   // Whether the byte at p is the trail byte of a lead that ended the step
-  // before (bit 0), and the last two bytes of that character's UTF-8,
-  // which go into its slot.
+  // before (bit 0); words[0] then holds the last two bytes of that
+  // character's UTF-8.
   uint64_t trailIn = 0;
-  // The keys of a step, and their packed UTF-8 as words after the carried
-  // ones.
-  uint16_t keys[32], words[1 + 64];
+  // A block's keys, their packed UTF-8 as words, and each step's slots
+  // before its keys' words go in.
+  uint16_t keys[kBlockKeys], words[1 + 2 * kBlockKeys];
+  Byte slotsOf[kBlockSteps][64];
+  uint32_t leadsOf[kBlockSteps], filledOf[kBlockSteps];
+  uint64_t trailInOf[kBlockSteps];
   while (p < e) {
-    auto left = static_cast<size_t>(e - p);
-    __m512i v = _mm512_maskz_loadu_epi8(lowBits(left), p);
-    size_t step = left < 32 ? left : 32;
-    uint64_t in = lowBits(step);
-    uint64_t high = _mm512_movepi8_mask(v);
-    uint64_t nul = _mm512_testn_epi8_mask(v, v) & in;
-    uint64_t lf = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\n')) & in;
-    if (((high | lf | nul) & in) == 0 && trailIn == 0) {
-      _mm512_mask_storeu_epi8(o, in, v);
-      o += step;
-      p += step;
-      continue;
-    }
-    uint64_t kana =
-        _mm512_cmple_epu8_mask(_mm512_sub_epi8(v, _mm512_set1_epi8(static_cast<char>(0xA1))),
-                               _mm512_set1_epi8(0xDF - 0xA1));
-    // Lead bytes lie at the even offsets of each run of bytes of the lead
-    // range: a run's first byte follows a byte that is no lead. Adding the
-    // runs' first bytes at even positions to the runs clears those runs
-    // by the carry.
-    uint64_t range = high & ~kana & ~trailIn;
-    uint64_t first = range & ~(range << 1);
-    uint64_t evenRuns = range & ~(range + (first & kEven));
-    uint64_t lead = ((evenRuns & kEven) | (range & ~evenRuns & ~kEven)) & in;
-    uint64_t trail = lead << 1 | trailIn;
-    auto lead32 = static_cast<uint32_t>(lead);
-    auto byte32 = static_cast<uint32_t>(in & ~lead & ~trail);  // ASCII or kana
-    bool scalar = (nul | (kana & byte32)) != 0;
-    __m512i pairs = permuteBytes(pairIndex, v);
-    __m512i slots = asciiSlots(pairs, byte32, static_cast<uint32_t>(lf));
-    if (!scalar && (lead32 | trailIn) != 0) {
-      _mm512_storeu_si512(keys, _mm512_maskz_compress_epi16(lead32, pairs));
-      unsigned n = countBits(lead32);
-      for (unsigned i = 0; i < n; i++) {
-        uint32_t key = keys[i];
-        uint32_t packed = denseUtf8Rows[denseUtf8Row[key & 0xFF]][key >> 8];
-        std::memcpy(&words[1 + 2 * i], &packed, 4);
+    const Byte* q = p;
+    int steps = 0;
+    unsigned keyCount = 0;
+    bool scalar = false;
+    uint64_t trailAt0 = trailIn;
+    for (; steps < kBlockSteps && q < e; steps++) {
+      auto left = static_cast<size_t>(e - q);
+      __m512i v = _mm512_maskz_loadu_epi8(lowBits(left), q);
+      size_t step = left < 32 ? left : 32;
+      uint64_t in = lowBits(step);
+      uint64_t high = _mm512_movepi8_mask(v);
+      uint64_t nul = _mm512_testn_epi8_mask(v, v) & in;
+      uint64_t lf = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\n')) & in;
+      uint64_t kana =
+          _mm512_cmple_epu8_mask(_mm512_sub_epi8(v, _mm512_set1_epi8(static_cast<char>(0xA1))),
+                                 _mm512_set1_epi8(0xDF - 0xA1));
+      // The leads both ways, so that the choice is all that waits on the
+      // step before.
+      uint64_t range = high & ~kana;
+      uint64_t lead = selectBits(trailAt0, leadBytes(range & ~1ull), leadBytes(range)) & in;
+      uint64_t trail = lead << 1 | trailAt0;
+      auto lead32 = static_cast<uint32_t>(lead);
+      auto byte32 = static_cast<uint32_t>(in & ~lead & ~trail);  // ASCII or kana
+      // The NUL and kana bytes go the scalar road.
+      if ((nul | (kana & byte32)) != 0) {
+        scalar = true;
+        break;
       }
-      slots = _mm512_mask_expandloadu_epi16(slots, static_cast<uint32_t>(lead | trail),
-                                            words + 1 - trailIn);
+      __m512i pairs = permuteBytes(pairIndex, v);
+      _mm512_storeu_si512(keys + keyCount, _mm512_maskz_compress_epi16(lead32, pairs));
+      keyCount += countBits(lead32);
+      _mm512_storeu_si512(slotsOf[steps], asciiSlots(pairs, byte32, static_cast<uint32_t>(lf)));
+      leadsOf[steps] = lead32;
+      filledOf[steps] = static_cast<uint32_t>(lead | trail);
+      trailInOf[steps] = trailAt0;
+      trailAt0 = lead >> 31 & 1;
+      q += step;
+    }
+    for (unsigned i = 0; i < keyCount; i++) {
+      uint32_t key = keys[i];
+      uint32_t packed = denseUtf8Rows[denseUtf8Row[key & 0xFF]][key >> 8];
+      std::memcpy(&words[1 + 2 * i], &packed, 4);
+    }
+    const uint16_t* word = words + 1 - trailIn;
+    int done = 0;
+    for (; done < steps; done++) {
+      __m512i slots =
+          _mm512_mask_expandloadu_epi16(_mm512_loadu_si512(slotsOf[done]), filledOf[done], word);
       // A key without a code point, including a lead byte whose trail
       // byte is missing, has no first byte of UTF-8.
-      scalar = _mm512_mask_testn_epi16_mask(lead32, slots, _mm512_set1_epi16(0xFF)) != 0;
+      if (_mm512_mask_testn_epi16_mask(leadsOf[done], slots, _mm512_set1_epi16(0xFF)) != 0) {
+        scalar = true;
+        break;
+      }
+      o = storeSlots(slots, o);
+      word += countBits(filledOf[done]);
     }
+    p = done == steps ? q : p + 32 * done;
+    trailIn = done == steps ? trailAt0 : trailInOf[done];
+    // The rest of the character begun in the step before.
+    uint16_t rest = trailIn != 0 ? *word : 0;
     if (scalar) {
       if (trailIn != 0) {
-        // The end of the character begun in the step before.
-        for (int i = 0; i < 2 && (words[0] >> 8 * i & 0xFF) != 0; i++)
-          *o++ = static_cast<Byte>(words[0] >> 8 * i);
+        for (int i = 0; i < 2 && (rest >> 8 * i & 0xFF) != 0; i++)
+          *o++ = static_cast<Byte>(rest >> 8 * i);
         p++;
       }
-      const Byte* stepEnd = p + step - trailIn;
+      const Byte* stepEnd = e - p < 32 - static_cast<ptrdiff_t>(trailIn) ? e : p + 32 - trailIn;
       while (p < stepEnd)
         if (!sjtouniOne(p, e, o)) goto stop;
       trailIn = 0;
-      continue;
     }
-    o = storeSlots(slots, o);
-    p += step;
-    trailIn = lead >> 31 & 1;
-    if (trailIn != 0) words[0] = words[2 * countBits(lead32)];
+    words[0] = rest;
   }
 stop:
   *dst = reinterpret_cast<char*>(o);
