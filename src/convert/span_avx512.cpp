@@ -160,14 +160,6 @@ inline uint64_t selectBits(uint64_t bit, uint64_t a, uint64_t b) {
   return (a & all) | (b & ~all);
 }
 
-// The Shift_JIS code of a code point below U+10000 with its two bytes
-// swapped, as its slots hold it; 0xFFFF for none.
-inline uint16_t swappedSjisOf(uint32_t cp) {
-  uint32_t code =
-      denseSjisBlocks[denseSjisIndex[cp >> kDenseBlockBits]][cp & ((1u << kDenseBlockBits) - 1)];
-  return static_cast<uint16_t>(code >> 8 | (code & 0xFF) << 8);
-}
-
 }  // namespace
 
 KAWASE_AVX512 const char* unitosjSpanAvx512(const char* src, const char* end, char** dst) {
@@ -235,7 +227,7 @@ KAWASE_AVX512 const char* unitosjSpanAvx512(const char* src, const char* end, ch
       carried = expected >> 32;
       q += step;
     }
-    for (unsigned i = 0; i < keyCount; i++) codes[i] = swappedSjisOf(keys[i]);
+    for (unsigned i = 0; i < keyCount; i++) codes[i] = denseSjisBmpBytes[keys[i]];
     const uint16_t* code = codes;
     int done = 0;
     for (; done < steps; done++) {
