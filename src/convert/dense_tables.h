@@ -18,9 +18,11 @@ constexpr int kDenseBlockBits = 6;
 extern const uint16_t denseSjisIndex[kDenseCodePointEnd >> kDenseBlockBits];
 extern const uint16_t denseSjisBlocks[][1 << kDenseBlockBits];
 
-// searchUnicodeTbl(codePoint) for the code points below U+10000 in one
-// load, its bytes as they are written (first byte lowest, a single-byte code
-// alone in the low byte), 0xFFFF for none: the AVX-512 road looks up many
+// The code of a character of two or three bytes of UTF-8 in one load:
+// searchUnicodeTbl(codePoint) for the code points below U+10000 with its
+// bytes as they are written (first byte lowest, a single-byte code alone in
+// the low byte), 0xFFFF for none and for the controls below U+0020, which
+// have none in such a longer form. The AVX-512 road looks up many
 // characters a step and puts their bytes straight into its output slots.
 extern const uint16_t denseSjisBmpBytes[0x10000];
 

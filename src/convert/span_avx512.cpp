@@ -70,15 +70,6 @@ KAWASE_AVX512_INLINE __m512i permuteBytes(__m512i index, __m512i v) {
   return _mm512_maskz_permutexvar_epi8(~0ull, index, v);
 }
 
-// Stores the step's non-zero slots at o and returns the end of the output.
-// The masked store writes no byte beyond the output.
-KAWASE_AVX512_INLINE Byte* storeSlots(__m512i slots, Byte* o) {
-  uint64_t used = _mm512_test_epi8_mask(slots, slots);
-  unsigned n = countBits(used);
-  _mm512_mask_storeu_epi8(o, lowBits(n), _mm512_maskz_compress_epi8(used, slots));
-  return o + n;
-}
-
 // The slots of the ASCII bytes among the step's words of pairs: [0, byte],
 // or [CR, LF].
 KAWASE_AVX512_INLINE __m512i asciiSlots(__m512i pairs, uint32_t ascii, uint32_t lfs) {
@@ -138,12 +129,6 @@ inline bool sjtouniOne(const Byte*& p, const Byte* e, Byte*& o) {
   return true;
 }
 
-// Steps in a block. A block's keys are all gathered before any is looked
-// up, and all looked up before any code goes back into its slots: a load
-// right after the stores it reads from would wait for them to be written.
-constexpr int kBlockSteps = 64;
-constexpr int kBlockKeys = 32 * kBlockSteps + 32;
-
 // The Shift_JIS lead bytes among the bytes of the lead range, given that
 // the first byte follows no lead: the even offsets of each run. Adding the
 // runs' first bytes at even positions to the runs clears those runs by the
@@ -160,6 +145,124 @@ inline uint64_t selectBits(uint64_t bit, uint64_t a, uint64_t b) {
   return (a & all) | (b & ~all);
 }
 
+// Steps in a block. A block's keys are all gathered before any is looked
+// up, and all looked up before any value goes back into its slots: a load
+// right after the stores it reads from would wait for them to be written.
+constexpr int kBlockSteps = 64;
+constexpr int kBlockKeys = 32 * kBlockSteps + 32;  // room for the last whole-vector store
+
+struct Block {
+  unsigned keyCount;
+  uint16_t keys[kBlockKeys];
+  // The keys' values: Shift_JIS bytes, or packed UTF-8 as two words each
+  // after the word left over from the block before.
+  uint16_t values[1 + 2 * kBlockKeys];
+  // Each step's slots but for its keys' values; its lead bytes; the slots
+  // its keys' values fill; the carry it started with.
+  Byte slots[kBlockSteps][64];
+  uint32_t leads[kBlockSteps];
+  uint32_t filled[kBlockSteps];
+  uint64_t carried[kBlockSteps];
+};
+
+// Bytes at q of the next step: 32 or what is left of the span.
+inline size_t stepLength(const Byte* q, const Byte* e) {
+  return e - q < 32 ? static_cast<size_t>(e - q) : 32;
+}
+
+// The step at q as step s of the block: its slots but for the lead bytes'
+// codes, and the lead bytes' code points as keys, every position decoded as
+// if a lead byte (two-byte forms from the pair at it, three-byte forms from
+// the pair after it and its own low four bits). False, with nothing
+// gathered, for a step that goes the scalar road. kWhole: 64 bytes lie at
+// q, and the step is 32 of them.
+template <bool kWhole>
+KAWASE_AVX512_INLINE bool gatherUtf8(const Byte* q, const Byte* e, Block& b, int s,
+                                     uint64_t& carried, __m512i pairIndex, __m512i nextIndex) {
+  const auto left = static_cast<size_t>(e - q);
+  const __m512i v = kWhole ? _mm512_loadu_si512(q) : _mm512_maskz_loadu_epi8(lowBits(left), q);
+  const uint64_t in = kWhole ? 0xFFFFFFFFu : lowBits(stepLength(q, e));
+  uint64_t high = _mm512_movepi8_mask(v);
+  uint64_t nul = _mm512_testn_epi8_mask(v, v);
+  uint64_t lf = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\n'));
+  uint64_t lead = _mm512_cmpge_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xC0)));
+  uint64_t fromE0 = _mm512_cmpge_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xE0)));
+  uint64_t fromF0 = _mm512_cmpge_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xF0)));
+  uint64_t cont = high & ~lead;
+  lead &= in;
+  uint64_t three = fromE0 & ~fromF0 & in;
+  uint64_t expected = lead << 1 | three << 2 | carried;
+  // Four-byte forms, the NUL, stray or missing continuation bytes and a
+  // character cut short by the end of the span go the scalar road.
+  if ((((fromF0 | nul | (cont ^ expected)) & in) | (expected & ~cont & ~in)) != 0) return false;
+  auto lead32 = static_cast<uint32_t>(lead);
+  __m512i pairs = permuteBytes(pairIndex, v);
+  __m512i next = permuteBytes(nextIndex, v);
+  __m512i weights = _mm512_set1_epi16(0x0140);  // 64 for the first byte, 1 for the second
+  __m512i two = _mm512_maddubs_epi16(_mm512_and_si512(pairs, _mm512_set1_epi16(0x3F1F)), weights);
+  __m512i tail = _mm512_maddubs_epi16(_mm512_and_si512(next, _mm512_set1_epi16(0x3F3F)), weights);
+  __m512i cps = _mm512_mask_blend_epi16(static_cast<uint32_t>(three), two,
+                                        _mm512_or_si512(tail, _mm512_slli_epi16(pairs, 12)));
+  _mm512_storeu_si512(b.keys + b.keyCount, _mm512_maskz_compress_epi16(lead32, cps));
+  b.keyCount += countBits(lead32);
+  _mm512_storeu_si512(b.slots[s], asciiSlots(pairs, static_cast<uint32_t>(~high & in),
+                                             static_cast<uint32_t>(lf & in)));
+  b.leads[s] = lead32;
+  b.carried[s] = carried;
+  carried = expected >> 32;
+  return true;
+}
+
+// The same for Shift_JIS: the slots of ASCII bytes, and the lead and trail
+// byte pairs as keys. A kana byte goes the scalar road, as its three bytes
+// of UTF-8 do not fit its two slots.
+template <bool kWhole>
+KAWASE_AVX512_INLINE bool gatherSjis(const Byte* q, const Byte* e, Block& b, int s,
+                                     uint64_t& trailIn, __m512i pairIndex) {
+  const auto left = static_cast<size_t>(e - q);
+  const __m512i v = kWhole ? _mm512_loadu_si512(q) : _mm512_maskz_loadu_epi8(lowBits(left), q);
+  const uint64_t in = kWhole ? 0xFFFFFFFFu : lowBits(stepLength(q, e));
+  uint64_t high = _mm512_movepi8_mask(v);
+  uint64_t nul = _mm512_testn_epi8_mask(v, v);
+  uint64_t lf = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\n'));
+  uint64_t kana = _mm512_cmple_epu8_mask(
+      _mm512_sub_epi8(v, _mm512_set1_epi8(static_cast<char>(0xA1))), _mm512_set1_epi8(0xDF - 0xA1));
+  // The leads both ways, so that the choice is all that waits on the step
+  // before.
+  uint64_t range = high & ~kana;
+  uint64_t lead = selectBits(trailIn, leadBytes(range & ~1ull), leadBytes(range)) & in;
+  uint64_t trail = lead << 1 | trailIn;
+  uint64_t single = in & ~lead & ~trail;  // ASCII or kana
+  if (((nul & in) | (kana & single)) != 0) return false;
+  auto lead32 = static_cast<uint32_t>(lead);
+  __m512i pairs = permuteBytes(pairIndex, v);
+  _mm512_storeu_si512(b.keys + b.keyCount, _mm512_maskz_compress_epi16(lead32, pairs));
+  b.keyCount += countBits(lead32);
+  _mm512_storeu_si512(
+      b.slots[s], asciiSlots(pairs, static_cast<uint32_t>(single), static_cast<uint32_t>(lf & in)));
+  b.leads[s] = lead32;
+  b.filled[s] = static_cast<uint32_t>(lead | trail);
+  b.carried[s] = trailIn;
+  trailIn = lead >> 31 & 1;
+  return true;
+}
+
+// Stores the step's non-zero slots at o and returns the end of the output.
+// A step that begins 32 bytes or more before the end of the span may store
+// a whole vector: 64 bytes lie within the room of its 32 input bytes. The
+// others store no byte beyond their output.
+KAWASE_AVX512_INLINE Byte* storeSlots(__m512i slots, Byte* o, bool whole) {
+  uint64_t used = _mm512_test_epi8_mask(slots, slots);
+  unsigned n = countBits(used);
+  __m512i out = _mm512_maskz_compress_epi8(used, slots);
+  if (whole) {
+    _mm512_storeu_si512(o, out);
+  } else {
+    _mm512_mask_storeu_epi8(o, lowBits(n), out);
+  }
+  return o + n;
+}
+
 }  // namespace
 
 KAWASE_AVX512 const char* unitosjSpanAvx512(const char* src, const char* end, char** dst) {
@@ -171,79 +274,42 @@ KAWASE_AVX512 const char* unitosjSpanAvx512(const char* src, const char* end, ch
   // Continuation bytes at p of a character that the step before took, as
   // the low bits of a mask.
   uint64_t carried = 0;
-  // A block's keys and codes (the last compress stores a whole vector), and
-  // each step's slots before its lead bytes' codes go in.
-  uint16_t keys[kBlockKeys], codes[kBlockKeys];
-  Byte slotsOf[kBlockSteps][64];
-  uint32_t leadsOf[kBlockSteps];
-  uint64_t carriedOf[kBlockSteps];
+  Block b;
   while (p < e) {
     const Byte* q = p;
     int steps = 0;
-    unsigned keyCount = 0;
     bool scalar = false;
-    for (; steps < kBlockSteps && q < e; steps++) {
-      auto left = static_cast<size_t>(e - q);
-      __m512i v = _mm512_maskz_loadu_epi8(lowBits(left), q);
-      size_t step = left < 32 ? left : 32;
-      uint64_t in = lowBits(step);
-      uint64_t high = _mm512_movepi8_mask(v);
-      uint64_t nul = _mm512_testn_epi8_mask(v, v) & in;
-      uint64_t lf = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\n')) & in;
-      uint64_t lead = _mm512_cmpge_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xC0)));
-      uint64_t fromE0 = _mm512_cmpge_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xE0)));
-      uint64_t fromF0 = _mm512_cmpge_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xF0)));
-      uint64_t cont = high & ~lead;
-      lead &= in;
-      uint64_t three = fromE0 & ~fromF0 & in;
-      uint64_t expected = lead << 1 | three << 2 | carried;
-      auto lead32 = static_cast<uint32_t>(lead);
-      // Every position decoded as if a lead byte: two-byte forms from the
-      // pair at it, three-byte forms from the pair after it and its own
-      // low four bits.
-      __m512i pairs = permuteBytes(pairIndex, v);
-      __m512i next = permuteBytes(nextIndex, v);
-      __m512i weights = _mm512_set1_epi16(0x0140);  // 64 for the first byte, 1 for the second
-      __m512i two =
-          _mm512_maddubs_epi16(_mm512_and_si512(pairs, _mm512_set1_epi16(0x3F1F)), weights);
-      __m512i tail =
-          _mm512_maddubs_epi16(_mm512_and_si512(next, _mm512_set1_epi16(0x3F3F)), weights);
-      __m512i cps = _mm512_mask_blend_epi16(static_cast<uint32_t>(three), two,
-                                            _mm512_or_si512(tail, _mm512_slli_epi16(pairs, 12)));
-      // Four-byte forms, stray or missing continuation bytes, a character
-      // cut short by the end of the span, the NUL and a control character
-      // in a longer form (C0 8A, E0 80 9A) go the scalar road.
-      if (((fromF0 & in) | nul | ((cont ^ expected) & in) | (expected & ~cont & ~in)) != 0 ||
-          _mm512_mask_cmplt_epu16_mask(lead32, cps, _mm512_set1_epi16(0x20)) != 0) {
+    b.keyCount = 0;
+    for (; steps < kBlockSteps && e - q >= 64; steps++, q += 32)
+      if (!gatherUtf8<true>(q, e, b, steps, carried, pairIndex, nextIndex)) {
         scalar = true;
         break;
       }
-      _mm512_storeu_si512(keys + keyCount, _mm512_maskz_compress_epi16(lead32, cps));
-      keyCount += countBits(lead32);
-      _mm512_storeu_si512(slotsOf[steps], asciiSlots(pairs, static_cast<uint32_t>(~high & in),
-                                                     static_cast<uint32_t>(lf)));
-      leadsOf[steps] = lead32;
-      carriedOf[steps] = carried;
-      carried = expected >> 32;
-      q += step;
-    }
-    for (unsigned i = 0; i < keyCount; i++) codes[i] = denseSjisBmpBytes[keys[i]];
-    const uint16_t* code = codes;
+    for (; !scalar && steps < kBlockSteps && q < e; steps++, q += stepLength(q, e))
+      if (!gatherUtf8<false>(q, e, b, steps, carried, pairIndex, nextIndex)) {
+        scalar = true;
+        break;
+      }
+    for (unsigned i = 0; i < b.keyCount; i++) b.values[i] = denseSjisBmpBytes[b.keys[i]];
+    const uint16_t* code = b.values;
     int done = 0;
     for (; done < steps; done++) {
       __m512i slots =
-          _mm512_mask_expandloadu_epi16(_mm512_loadu_si512(slotsOf[done]), leadsOf[done], code);
-      if (_mm512_mask_cmpeq_epi16_mask(leadsOf[done], slots, _mm512_set1_epi16(-1)) != 0) {
+          _mm512_mask_expandloadu_epi16(_mm512_loadu_si512(b.slots[done]), b.leads[done], code);
+      // A code point without a code, or a control character in a longer
+      // form (C0 8A, E0 80 9A), which the table gives none either.
+      if (_mm512_mask_cmpeq_epi16_mask(b.leads[done], slots, _mm512_set1_epi16(-1)) != 0) {
         scalar = true;
-        carried = carriedOf[done];
+        carried = b.carried[done];
         break;
       }
-      o = storeSlots(slots, o);
-      code += countBits(leadsOf[done]);
+      o = storeSlots(slots, o, e - p - 32 * done >= 32);
+      code += countBits(b.leads[done]);
     }
+    // Every step but the span's last is 32 bytes.
     p = done == steps ? q : p + 32 * done;
     if (scalar) {
-      const Byte* stepEnd = e - p < 32 ? e : p + 32;
+      const Byte* stepEnd = p + stepLength(p, e);
       p += countBits(carried);
       while (p < stepEnd)
         if (!unitosjOne(p, e, o)) goto stop;
@@ -261,89 +327,61 @@ KAWASE_AVX512 const char* sjtouniSpanAvx512(const char* src, const char* end, ch
   auto* o = reinterpret_cast<Byte*>(*dst);
   const __m512i pairIndex = _mm512_loadu_si512(kPairs.at);
   // Whether the byte at p is the trail byte of a lead that ended the step
-  // before (bit 0); words[0] then holds the last two bytes of that
+  // before (bit 0); b.values[0] then holds the last two bytes of that
   // character's UTF-8.
   uint64_t trailIn = 0;
-  // A block's keys, their packed UTF-8 as words, and each step's slots
-  // before its keys' words go in.
-  uint16_t keys[kBlockKeys], words[1 + 2 * kBlockKeys];
-  Byte slotsOf[kBlockSteps][64];
-  uint32_t leadsOf[kBlockSteps], filledOf[kBlockSteps];
-  uint64_t trailInOf[kBlockSteps];
+  Block b;
   while (p < e) {
     const Byte* q = p;
     int steps = 0;
-    unsigned keyCount = 0;
     bool scalar = false;
-    uint64_t trailAt0 = trailIn;
-    for (; steps < kBlockSteps && q < e; steps++) {
-      auto left = static_cast<size_t>(e - q);
-      __m512i v = _mm512_maskz_loadu_epi8(lowBits(left), q);
-      size_t step = left < 32 ? left : 32;
-      uint64_t in = lowBits(step);
-      uint64_t high = _mm512_movepi8_mask(v);
-      uint64_t nul = _mm512_testn_epi8_mask(v, v) & in;
-      uint64_t lf = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\n')) & in;
-      uint64_t kana =
-          _mm512_cmple_epu8_mask(_mm512_sub_epi8(v, _mm512_set1_epi8(static_cast<char>(0xA1))),
-                                 _mm512_set1_epi8(0xDF - 0xA1));
-      // The leads both ways, so that the choice is all that waits on the
-      // step before.
-      uint64_t range = high & ~kana;
-      uint64_t lead = selectBits(trailAt0, leadBytes(range & ~1ull), leadBytes(range)) & in;
-      uint64_t trail = lead << 1 | trailAt0;
-      auto lead32 = static_cast<uint32_t>(lead);
-      auto byte32 = static_cast<uint32_t>(in & ~lead & ~trail);  // ASCII or kana
-      // The NUL and kana bytes go the scalar road.
-      if ((nul | (kana & byte32)) != 0) {
+    b.keyCount = 0;
+    const uint16_t* word = b.values + 1 - trailIn;
+    for (; steps < kBlockSteps && e - q >= 64; steps++, q += 32)
+      if (!gatherSjis<true>(q, e, b, steps, trailIn, pairIndex)) {
         scalar = true;
         break;
       }
-      __m512i pairs = permuteBytes(pairIndex, v);
-      _mm512_storeu_si512(keys + keyCount, _mm512_maskz_compress_epi16(lead32, pairs));
-      keyCount += countBits(lead32);
-      _mm512_storeu_si512(slotsOf[steps], asciiSlots(pairs, byte32, static_cast<uint32_t>(lf)));
-      leadsOf[steps] = lead32;
-      filledOf[steps] = static_cast<uint32_t>(lead | trail);
-      trailInOf[steps] = trailAt0;
-      trailAt0 = lead >> 31 & 1;
-      q += step;
-    }
-    for (unsigned i = 0; i < keyCount; i++) {
-      uint32_t key = keys[i];
+    for (; !scalar && steps < kBlockSteps && q < e; steps++, q += stepLength(q, e))
+      if (!gatherSjis<false>(q, e, b, steps, trailIn, pairIndex)) {
+        scalar = true;
+        break;
+      }
+    for (unsigned i = 0; i < b.keyCount; i++) {
+      uint32_t key = b.keys[i];
       uint32_t packed = denseUtf8Rows[denseUtf8Row[key & 0xFF]][key >> 8];
-      std::memcpy(&words[1 + 2 * i], &packed, 4);
+      std::memcpy(&b.values[1 + 2 * i], &packed, 4);
     }
-    const uint16_t* word = words + 1 - trailIn;
     int done = 0;
     for (; done < steps; done++) {
       __m512i slots =
-          _mm512_mask_expandloadu_epi16(_mm512_loadu_si512(slotsOf[done]), filledOf[done], word);
+          _mm512_mask_expandloadu_epi16(_mm512_loadu_si512(b.slots[done]), b.filled[done], word);
       // A key without a code point, including a lead byte whose trail
       // byte is missing, has no first byte of UTF-8.
-      if (_mm512_mask_testn_epi16_mask(leadsOf[done], slots, _mm512_set1_epi16(0xFF)) != 0) {
+      if (_mm512_mask_testn_epi16_mask(b.leads[done], slots, _mm512_set1_epi16(0xFF)) != 0) {
         scalar = true;
+        trailIn = b.carried[done];
         break;
       }
-      o = storeSlots(slots, o);
-      word += countBits(filledOf[done]);
+      o = storeSlots(slots, o, e - p - 32 * done >= 32);
+      word += countBits(b.filled[done]);
     }
+    // Every step but the span's last is 32 bytes.
     p = done == steps ? q : p + 32 * done;
-    trailIn = done == steps ? trailAt0 : trailInOf[done];
     // The rest of the character begun in the step before.
     uint16_t rest = trailIn != 0 ? *word : 0;
     if (scalar) {
+      const Byte* stepEnd = p + stepLength(p, e);
       if (trailIn != 0) {
         for (int i = 0; i < 2 && (rest >> 8 * i & 0xFF) != 0; i++)
           *o++ = static_cast<Byte>(rest >> 8 * i);
         p++;
       }
-      const Byte* stepEnd = e - p < 32 - static_cast<ptrdiff_t>(trailIn) ? e : p + 32 - trailIn;
       while (p < stepEnd)
         if (!sjtouniOne(p, e, o)) goto stop;
       trailIn = 0;
     }
-    words[0] = rest;
+    b.values[0] = rest;
   }
 stop:
   *dst = reinterpret_cast<char*>(o);
