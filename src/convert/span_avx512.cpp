@@ -263,6 +263,20 @@ KAWASE_AVX512_INLINE Byte* storeSlots(__m512i slots, Byte* o, bool whole) {
   return o + n;
 }
 
+// Steps of plain ASCII, the whole of ASCII text, straight to the output:
+// no step of a block may be written before the lookups of the steps before
+// it, but a run of steps without lookups may go at once.
+KAWASE_AVX512_INLINE void asciiSteps(const Byte*& p, const Byte* e, Byte*& o, __m512i pairIndex) {
+  while (e - p >= 64) {
+    __m512i v = _mm512_loadu_si512(p);
+    uint64_t stops = _mm512_movepi8_mask(v) | _mm512_testn_epi8_mask(v, v);
+    if (static_cast<uint32_t>(stops) != 0) break;
+    auto lf = static_cast<uint32_t>(_mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\n')));
+    o = storeSlots(asciiSlots(permuteBytes(pairIndex, v), ~0u, lf), o, true);
+    p += 32;
+  }
+}
+
 }  // namespace
 
 KAWASE_AVX512 const char* unitosjSpanAvx512(const char* src, const char* end, char** dst) {
@@ -276,6 +290,7 @@ KAWASE_AVX512 const char* unitosjSpanAvx512(const char* src, const char* end, ch
   uint64_t carried = 0;
   Block b;
   while (p < e) {
+    if (carried == 0) asciiSteps(p, e, o, pairIndex);
     const Byte* q = p;
     int steps = 0;
     bool scalar = false;
@@ -332,6 +347,7 @@ KAWASE_AVX512 const char* sjtouniSpanAvx512(const char* src, const char* end, ch
   uint64_t trailIn = 0;
   Block b;
   while (p < e) {
+    if (trailIn == 0) asciiSteps(p, e, o, pairIndex);
     const Byte* q = p;
     int steps = 0;
     bool scalar = false;
