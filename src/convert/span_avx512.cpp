@@ -56,6 +56,18 @@ constexpr PairIndex makePairs(int from) {
 constexpr PairIndex kPairs = makePairs(0);
 constexpr PairIndex kPairsNext = makePairs(1);
 
+// vpermt2b indices making word i of byte i + 1 of the first vector and byte
+// i of the second.
+constexpr PairIndex makeKeys() {
+  PairIndex t{};
+  for (int i = 0; i < 32; i++) {
+    t.at[2 * i] = static_cast<Byte>(i + 1);
+    t.at[2 * i + 1] = static_cast<Byte>(64 + i);
+  }
+  return t;
+}
+constexpr PairIndex kKeys = makeKeys();
+
 KAWASE_AVX512_INLINE uint64_t lowBits(size_t n) {
   return _bzhi_u64(~0ull, static_cast<unsigned>(n < 64 ? n : 64));
 }
@@ -218,7 +230,8 @@ KAWASE_AVX512_INLINE bool gatherUtf8(const Byte* q, const Byte* e, Block& b, int
 // of UTF-8 do not fit its two slots.
 template <bool kWhole>
 KAWASE_AVX512_INLINE bool gatherSjis(const Byte* q, const Byte* e, Block& b, int s,
-                                     uint64_t& trailIn, __m512i pairIndex) {
+                                     uint64_t& trailIn, __m512i pairIndex, __m512i keyIndex,
+                                     const __m512i* rowTable) {
   const auto left = static_cast<size_t>(e - q);
   const __m512i v = kWhole ? _mm512_loadu_si512(q) : _mm512_maskz_loadu_epi8(lowBits(left), q);
   const uint64_t in = kWhole ? 0xFFFFFFFFu : lowBits(stepLength(q, e));
@@ -236,7 +249,11 @@ KAWASE_AVX512_INLINE bool gatherSjis(const Byte* q, const Byte* e, Block& b, int
   if (((nul & in) | (kana & single)) != 0) return false;
   auto lead32 = static_cast<uint32_t>(lead);
   __m512i pairs = permuteBytes(pairIndex, v);
-  _mm512_storeu_si512(b.keys + b.keyCount, _mm512_maskz_compress_epi16(lead32, pairs));
+  // The key of each lead byte: its row of denseUtf8Rows (by the low seven
+  // bits of the byte, all that tell lead bytes apart) and the byte after it.
+  __m512i rows = _mm512_permutex2var_epi8(rowTable[0], v, rowTable[1]);
+  __m512i keys = _mm512_permutex2var_epi8(v, keyIndex, rows);
+  _mm512_storeu_si512(b.keys + b.keyCount, _mm512_maskz_compress_epi16(lead32, keys));
   b.keyCount += countBits(lead32);
   _mm512_storeu_si512(
       b.slots[s], asciiSlots(pairs, static_cast<uint32_t>(single), static_cast<uint32_t>(lf & in)));
@@ -305,7 +322,7 @@ KAWASE_AVX512 const char* unitosjSpanAvx512(const char* src, const char* end, ch
         scalar = true;
         break;
       }
-    for (unsigned i = 0; i < b.keyCount; i++) b.values[i] = denseSjisBmpBytes[b.keys[i]];
+    for (unsigned i = 0, n = b.keyCount; i < n; i++) b.values[i] = denseSjisBmpBytes[b.keys[i]];
     const uint16_t* code = b.values;
     int done = 0;
     for (; done < steps; done++) {
@@ -341,6 +358,9 @@ KAWASE_AVX512 const char* sjtouniSpanAvx512(const char* src, const char* end, ch
   const auto* e = reinterpret_cast<const Byte*>(end);
   auto* o = reinterpret_cast<Byte*>(*dst);
   const __m512i pairIndex = _mm512_loadu_si512(kPairs.at);
+  const __m512i keyIndex = _mm512_loadu_si512(kKeys.at);
+  const __m512i rowTable[2] = {_mm512_loadu_si512(denseUtf8Row + 128),
+                               _mm512_loadu_si512(denseUtf8Row + 192)};
   // Whether the byte at p is the trail byte of a lead that ended the step
   // before (bit 0); b.values[0] then holds the last two bytes of that
   // character's UTF-8.
@@ -354,18 +374,18 @@ KAWASE_AVX512 const char* sjtouniSpanAvx512(const char* src, const char* end, ch
     b.keyCount = 0;
     const uint16_t* word = b.values + 1 - trailIn;
     for (; steps < kBlockSteps && e - q >= 64; steps++, q += 32)
-      if (!gatherSjis<true>(q, e, b, steps, trailIn, pairIndex)) {
+      if (!gatherSjis<true>(q, e, b, steps, trailIn, pairIndex, keyIndex, rowTable)) {
         scalar = true;
         break;
       }
     for (; !scalar && steps < kBlockSteps && q < e; steps++, q += stepLength(q, e))
-      if (!gatherSjis<false>(q, e, b, steps, trailIn, pairIndex)) {
+      if (!gatherSjis<false>(q, e, b, steps, trailIn, pairIndex, keyIndex, rowTable)) {
         scalar = true;
         break;
       }
-    for (unsigned i = 0; i < b.keyCount; i++) {
+    for (unsigned i = 0, n = b.keyCount; i < n; i++) {
       uint32_t key = b.keys[i];
-      uint32_t packed = denseUtf8Rows[denseUtf8Row[key & 0xFF]][key >> 8];
+      uint32_t packed = denseUtf8Rows[key >> 8][key & 0xFF];
       std::memcpy(&b.values[1 + 2 * i], &packed, 4);
     }
     int done = 0;
