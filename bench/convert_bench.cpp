@@ -197,16 +197,14 @@ const char* sjtouniPortable(const char* src, const char* end, char** dst) {
   return stop;
 }
 
-bool hasAvx512Spans() {
 #if KAWASE_HAVE_AVX512_SPANS
+bool hasAvx512Spans() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
          __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
          __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
-#else
-  return false;
-#endif
 }
+#endif
 
 }  // namespace
 
