@@ -164,7 +164,6 @@ constexpr int kBlockSteps = 64;
 constexpr int kBlockKeys = 32 * kBlockSteps + 32;  // room for the last whole-vector store
 
 struct Block {
-  unsigned keyCount;
   uint16_t keys[kBlockKeys];
   // The keys' values: Shift_JIS bytes, or packed UTF-8 as two words each
   // after the word left over from the block before.
@@ -190,7 +189,8 @@ inline size_t stepLength(const Byte* q, const Byte* e) {
 // q, and the step is 32 of them.
 template <bool kWhole>
 KAWASE_AVX512_INLINE bool gatherUtf8(const Byte* q, const Byte* e, Block& b, int s,
-                                     uint64_t& carried, __m512i pairIndex, __m512i nextIndex) {
+                                     unsigned& keyCount, uint64_t& carried, __m512i pairIndex,
+                                     __m512i nextIndex) {
   const auto left = static_cast<size_t>(e - q);
   const __m512i v = kWhole ? _mm512_loadu_si512(q) : _mm512_maskz_loadu_epi8(lowBits(left), q);
   const uint64_t in = kWhole ? 0xFFFFFFFFu : lowBits(stepLength(q, e));
@@ -215,8 +215,8 @@ KAWASE_AVX512_INLINE bool gatherUtf8(const Byte* q, const Byte* e, Block& b, int
   __m512i tail = _mm512_maddubs_epi16(_mm512_and_si512(next, _mm512_set1_epi16(0x3F3F)), weights);
   __m512i cps = _mm512_mask_blend_epi16(static_cast<uint32_t>(three), two,
                                         _mm512_or_si512(tail, _mm512_slli_epi16(pairs, 12)));
-  _mm512_storeu_si512(b.keys + b.keyCount, _mm512_maskz_compress_epi16(lead32, cps));
-  b.keyCount += countBits(lead32);
+  _mm512_storeu_si512(b.keys + keyCount, _mm512_maskz_compress_epi16(lead32, cps));
+  keyCount += countBits(lead32);
   _mm512_storeu_si512(b.slots[s], asciiSlots(pairs, static_cast<uint32_t>(~high & in),
                                              static_cast<uint32_t>(lf & in)));
   b.leads[s] = lead32;
@@ -230,8 +230,8 @@ KAWASE_AVX512_INLINE bool gatherUtf8(const Byte* q, const Byte* e, Block& b, int
 // of UTF-8 do not fit its two slots.
 template <bool kWhole>
 KAWASE_AVX512_INLINE bool gatherSjis(const Byte* q, const Byte* e, Block& b, int s,
-                                     uint64_t& trailIn, __m512i pairIndex, __m512i keyIndex,
-                                     const __m512i* rowTable) {
+                                     unsigned& keyCount, uint64_t& trailIn, __m512i pairIndex,
+                                     __m512i keyIndex, const __m512i* rowTable) {
   const auto left = static_cast<size_t>(e - q);
   const __m512i v = kWhole ? _mm512_loadu_si512(q) : _mm512_maskz_loadu_epi8(lowBits(left), q);
   const uint64_t in = kWhole ? 0xFFFFFFFFu : lowBits(stepLength(q, e));
@@ -253,8 +253,8 @@ KAWASE_AVX512_INLINE bool gatherSjis(const Byte* q, const Byte* e, Block& b, int
   // bits of the byte, all that tell lead bytes apart) and the byte after it.
   __m512i rows = _mm512_permutex2var_epi8(rowTable[0], v, rowTable[1]);
   __m512i keys = _mm512_permutex2var_epi8(v, keyIndex, rows);
-  _mm512_storeu_si512(b.keys + b.keyCount, _mm512_maskz_compress_epi16(lead32, keys));
-  b.keyCount += countBits(lead32);
+  _mm512_storeu_si512(b.keys + keyCount, _mm512_maskz_compress_epi16(lead32, keys));
+  keyCount += countBits(lead32);
   _mm512_storeu_si512(
       b.slots[s], asciiSlots(pairs, static_cast<uint32_t>(single), static_cast<uint32_t>(lf & in)));
   b.leads[s] = lead32;
@@ -311,18 +311,19 @@ KAWASE_AVX512 const char* unitosjSpanAvx512(const char* src, const char* end, ch
     const Byte* q = p;
     int steps = 0;
     bool scalar = false;
-    b.keyCount = 0;
+    unsigned keyCount = 0;
     for (; steps < kBlockSteps && e - q >= 64; steps++, q += 32)
-      if (!gatherUtf8<true>(q, e, b, steps, carried, pairIndex, nextIndex)) {
+      if (!gatherUtf8<true>(q, e, b, steps, keyCount, carried, pairIndex, nextIndex)) {
         scalar = true;
         break;
       }
     for (; !scalar && steps < kBlockSteps && q < e; steps++, q += stepLength(q, e))
-      if (!gatherUtf8<false>(q, e, b, steps, carried, pairIndex, nextIndex)) {
+      if (!gatherUtf8<false>(q, e, b, steps, keyCount, carried, pairIndex, nextIndex)) {
         scalar = true;
         break;
       }
-    for (unsigned i = 0, n = b.keyCount; i < n; i++) b.values[i] = denseSjisBmpBytes[b.keys[i]];
+#pragma GCC unroll 4
+    for (unsigned i = 0, n = keyCount; i < n; i++) b.values[i] = denseSjisBmpBytes[b.keys[i]];
     const uint16_t* code = b.values;
     int done = 0;
     for (; done < steps; done++) {
@@ -371,19 +372,20 @@ KAWASE_AVX512 const char* sjtouniSpanAvx512(const char* src, const char* end, ch
     const Byte* q = p;
     int steps = 0;
     bool scalar = false;
-    b.keyCount = 0;
+    unsigned keyCount = 0;
     const uint16_t* word = b.values + 1 - trailIn;
     for (; steps < kBlockSteps && e - q >= 64; steps++, q += 32)
-      if (!gatherSjis<true>(q, e, b, steps, trailIn, pairIndex, keyIndex, rowTable)) {
+      if (!gatherSjis<true>(q, e, b, steps, keyCount, trailIn, pairIndex, keyIndex, rowTable)) {
         scalar = true;
         break;
       }
     for (; !scalar && steps < kBlockSteps && q < e; steps++, q += stepLength(q, e))
-      if (!gatherSjis<false>(q, e, b, steps, trailIn, pairIndex, keyIndex, rowTable)) {
+      if (!gatherSjis<false>(q, e, b, steps, keyCount, trailIn, pairIndex, keyIndex, rowTable)) {
         scalar = true;
         break;
       }
-    for (unsigned i = 0, n = b.keyCount; i < n; i++) {
+#pragma GCC unroll 4
+    for (unsigned i = 0, n = keyCount; i < n; i++) {
       uint32_t key = b.keys[i];
       uint32_t packed = denseUtf8Rows[key >> 8][key & 0xFF];
       std::memcpy(&b.values[1 + 2 * i], &packed, 4);
