@@ -30,7 +30,10 @@ using Road = const char* (*)(const char*, const char*, char**);
 
 std::string hex(const std::string& s) {
   std::string h;
-  for (unsigned char c : s) h += "0123456789ABCDEF"[c >> 4], h += "0123456789ABCDEF"[c & 15];
+  for (char ch : s) {
+    auto c = static_cast<unsigned char>(ch);
+    h += "0123456789ABCDEF"[c >> 4], h += "0123456789ABCDEF"[c & 15];
+  }
   return h;
 }
 
@@ -117,7 +120,7 @@ std::vector<std::string> texts() {
                                         "\xFC\xFC",
                                         "\x98\x73",
                                         "\xEF\xBD\xB1"};
-  for (unsigned oddOneIn : {2, 16, 64, 64, 256, 256}) {
+  for (unsigned oddOneIn : {2u, 16u, 64u, 64u, 256u, 256u}) {
     std::string mix;
     while (mix.size() < 600) {
       const auto& from = rng() % oddOneIn == 0 ? odd : valid;
