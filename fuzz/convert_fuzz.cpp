@@ -3,13 +3,15 @@
 // all of them, in blocks of exactly the size due, so that AddressSanitizer
 // sees any byte past them; no LF is lost. The engine, fed the bytes
 // as a file, writes the same with the fast road and without it, and with
-// the portable loops as with the SSSE3 ones.
+// the portable loops as with the SSSE3 ones. The AVX-512 spans, where the
+// processor has them, stop where the fast road stops, with the same bytes.
 #include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "convert/convert.h"
 #include "convert/engine.h"
+#include "convert/span_avx512.h"
 #include "fuzz_util.h"
 #include "platform/simd.h"
 #include "testutil/memstream.h"
@@ -53,6 +55,15 @@ std::string withoutCrLf(const char* out, size_t outLen) {
   return text;
 }
 
+#if KAWASE_HAVE_AVX512_SPANS
+bool hasAvx512Spans() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
+         __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
+}
+#endif
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -76,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(noNewControls(data, len, out.bytes, end - 1));
 
     // From each line on, as the engine drives it, to the end of the block.
-    fuzz::Block in(size), fast(growth * size + 1);
+    fuzz::Block in(size), fast(growth * size + 1), wide(growth * size + 1);
     if (size > 0) std::memcpy(in.bytes, data, size);
     for (size_t pos = 0; pos < size;) {
       char* o = fast.bytes + growth * pos;
@@ -87,6 +98,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                            static_cast<size_t>(o - (fast.bytes + growth * pos)));
       FUZZ_CHECK(noNewControls(in.bytes + pos, static_cast<size_t>(stop - (in.bytes + pos)),
                                text.data(), text.size()));
+#if KAWASE_HAVE_AVX512_SPANS
+      // The AVX-512 spans, where the processor has them: the same stop and
+      // the same bytes.
+      static const bool avx512 = hasAvx512Spans();
+      if (avx512) {
+        char* w = wide.bytes + growth * pos;
+        FUZZ_CHECK((reverse ? sjtouniSpanAvx512 : unitosjSpanAvx512)(in.bytes + pos,
+                                                                     in.bytes + size, &w) == stop);
+        FUZZ_CHECK(w - wide.bytes == o - fast.bytes &&
+                   std::memcmp(wide.bytes + growth * pos, fast.bytes + growth * pos,
+                               static_cast<size_t>(o - (fast.bytes + growth * pos))) == 0);
+      }
+#endif
       const void* lf = std::memchr(stop, '\n', static_cast<size_t>(in.bytes + size - stop));
       pos = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - in.bytes) + 1 : size;
     }
