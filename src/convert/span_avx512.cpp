@@ -1,21 +1,24 @@
 // The fast road in AVX-512, 32 input bytes a step.
 //
-// Each step loads 64 bytes (masked at the end of the span, so that nothing
-// past it is read) and gives every one of its 32 input bytes two output
-// slots: an ASCII byte [CR if it is an LF else 0, byte], a UTF-8 lead byte
-// the Shift_JIS code of its character (a single-byte code leaves the first
-// slot 0), a Shift_JIS lead byte and its trail byte the four bytes of packed
-// UTF-8 between them, a continuation byte nothing. No byte the road writes
-// is 0 (a NUL stops it), so one compress of the non-zero slots gives the
-// step's output, LF as CR LF, without a branch.
+// Each step loads 64 bytes (masked near the end of the span, so that
+// nothing past it is read) and gives every one of its 32 input bytes two
+// output slots: an ASCII byte [CR if it is an LF else 0, byte], a UTF-8
+// lead byte the Shift_JIS bytes of its character (a single-byte code leaves
+// one slot 0), a Shift_JIS lead byte and its trail byte the four bytes of
+// packed UTF-8 between them, a continuation byte nothing. No byte the road
+// writes is 0 (a NUL stops it), so one compress of the non-zero slots gives
+// the step's output, LF as CR LF, without a branch. Steps advance by 32
+// whatever they hold: a character cut by a step's end is taken whole by
+// that step, and the next one knows which of its first bytes to skip.
 //
-// The code lookups are plain scalar loads: the keys of a step are gathered
-// into a small array by a compress, looked up one by one and put back into
-// their slots by an expand. A step holding anything else (a stop, a
-// character the portable road takes in a rarer form, a kana byte on the
-// Shift_JIS side) goes character by character through the scalar road
-// below, which takes exactly the portable road's decisions, and the steps
-// after it go on from where it ended.
+// The lookups are plain scalar loads, in blocks of 64 steps: the block's
+// keys are gathered by compresses into an array, looked up one after the
+// other, and put back into their steps' slots by expands. A step holding
+// anything else (a stop, a form the portable road takes but this one does
+// not, a kana byte on the Shift_JIS side) ends the block and goes character
+// by character through the scalar road below, which takes exactly the
+// portable road's decisions; the next block starts after it. Runs of plain
+// ASCII go straight to the output, with no block.
 #include "convert/span_avx512.h"
 
 #if KAWASE_HAVE_AVX512_SPANS
