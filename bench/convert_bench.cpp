@@ -14,12 +14,13 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "convert/convert.h"
 #include "convert/span_avx512.h"
 #include "convert/tables.h"
-#include "platform/simd.h"
+#include "platform/kernels.h"
 
 namespace {
 
@@ -182,30 +183,6 @@ void fastBlocks(benchmark::State& state, FastConverter convert, const Text* text
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text->joined.size()));
 }
 
-// The fast road with the portable loops, whatever the processor has.
-const char* unitosjPortable(const char* src, const char* end, char** dst) {
-  bool simd = kawase::setSimdEnabled(false);
-  const char* stop = kawase::unitosjFast(src, end, dst);
-  kawase::setSimdEnabled(simd);
-  return stop;
-}
-
-const char* sjtouniPortable(const char* src, const char* end, char** dst) {
-  bool simd = kawase::setSimdEnabled(false);
-  const char* stop = kawase::sjtouniFast(src, end, dst);
-  kawase::setSimdEnabled(simd);
-  return stop;
-}
-
-#if KAWASE_HAVE_AVX512_SPANS
-bool hasAvx512Spans() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-         __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
-         __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
-}
-#endif
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -225,36 +202,42 @@ int main(int argc, char** argv) {
   static const Text asciiText = makeText("ascii", ascii);
   benchmark::AddCustomContext("text", source);
 
-  for (const Text* t : {&jaText, &asciiText}) {
+  // The full converters line by line; the fast road of each instance of
+  // the kernel table this processor runs, line by line and in blocks.
+  for (const Text* t : {&jaText, &asciiText})
     benchmark::RegisterBenchmark(("unitosj/lines/" + t->name).c_str(), fullLines, kawase::unitosj,
                                  t);
-    benchmark::RegisterBenchmark(("unitosjFast/lines/" + t->name).c_str(), fastLines,
-                                 kawase::unitosjFast, t);
-    benchmark::RegisterBenchmark(("unitosjFast/blocks/" + t->name).c_str(), fastBlocks,
-                                 kawase::unitosjFast, t);
-    benchmark::RegisterBenchmark(("unitosjPortable/blocks/" + t->name).c_str(), fastBlocks,
-                                 unitosjPortable, t);
-#if KAWASE_HAVE_AVX512_SPANS
-    if (hasAvx512Spans())
-      benchmark::RegisterBenchmark(("unitosjSpanAvx512/blocks/" + t->name).c_str(), fastBlocks,
-                                   kawase::unitosjSpanAvx512, t);
-#endif
-  }
-  for (const Text* t : {&sjText, &asciiText}) {
+  for (const Text* t : {&sjText, &asciiText})
     benchmark::RegisterBenchmark(("sjtouni/lines/" + t->name).c_str(), fullLines, kawase::sjtouni,
                                  t);
-    benchmark::RegisterBenchmark(("sjtouniFast/lines/" + t->name).c_str(), fastLines,
-                                 kawase::sjtouniFast, t);
-    benchmark::RegisterBenchmark(("sjtouniFast/blocks/" + t->name).c_str(), fastBlocks,
-                                 kawase::sjtouniFast, t);
-    benchmark::RegisterBenchmark(("sjtouniPortable/blocks/" + t->name).c_str(), fastBlocks,
-                                 sjtouniPortable, t);
-#if KAWASE_HAVE_AVX512_SPANS
-    if (hasAvx512Spans())
-      benchmark::RegisterBenchmark(("sjtouniSpanAvx512/blocks/" + t->name).c_str(), fastBlocks,
-                                   kawase::sjtouniSpanAvx512, t);
-#endif
+  for (kawase::Isa isa : kawase::kAllIsas) {
+    const kawase::Kernels* k = kawase::kernelsFor(isa);
+    if (k == nullptr) continue;
+    const std::string name = kawase::isaName(isa);
+    for (auto [way, road, texts] :
+         {std::tuple{"unitosjSpan/", k->unitosjSpan, std::vector<const Text*>{&jaText, &asciiText}},
+          std::tuple{"sjtouniSpan/", k->sjtouniSpan,
+                     std::vector<const Text*>{&sjText, &asciiText}}}) {
+      for (const Text* t : texts) {
+        benchmark::RegisterBenchmark((way + name + "/lines/" + t->name).c_str(), fastLines, road,
+                                     t);
+        benchmark::RegisterBenchmark((way + name + "/blocks/" + t->name).c_str(), fastBlocks, road,
+                                     t);
+      }
+    }
   }
+#if KAWASE_HAVE_AVX512_SPANS
+  // The AVX-512 spans (span_avx512.h), where the processor runs the
+  // AVX-512 instance.
+  if (kawase::kernelsFor(kawase::Isa::kAvx512) != nullptr) {
+    for (const Text* t : {&jaText, &asciiText})
+      benchmark::RegisterBenchmark(("unitosjSpan/avx512-spans/blocks/" + t->name).c_str(),
+                                   fastBlocks, kawase::unitosjSpanAvx512, t);
+    for (const Text* t : {&sjText, &asciiText})
+      benchmark::RegisterBenchmark(("sjtouniSpan/avx512-spans/blocks/" + t->name).c_str(),
+                                   fastBlocks, kawase::sjtouniSpanAvx512, t);
+  }
+#endif
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

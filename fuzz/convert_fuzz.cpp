@@ -1,26 +1,25 @@
 // The converters and the engine on arbitrary bytes, both ways. The full
 // converters take the bytes up to the first NUL as one line, the fast road
 // all of them, in blocks of exactly the size due, so that AddressSanitizer
-// sees any byte past them; no LF is lost. The engine, fed the bytes
-// as a file, writes the same with the fast road and without it, and with
-// the portable loops as with the SSSE3 ones. The AVX-512 spans, where the
-// processor has them, stop where the fast road stops, with the same bytes.
+// sees any byte past them; no LF is lost. Every instance of the kernel
+// table the host runs gives the portable instance's fast-road output and
+// stops, and its ASCII-run copy; and the engine, fed the bytes as a file,
+// writes the same with each instance's fast road as without one.
 #include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "convert/convert.h"
 #include "convert/engine.h"
-#include "convert/span_avx512.h"
 #include "fuzz_util.h"
-#include "platform/simd.h"
+#include "platform/kernels.h"
 #include "testutil/memstream.h"
 
 namespace {
 
 using namespace kawase;
 
-std::string engine(const uint8_t* data, size_t size, bool reverse, bool fast) {
+std::string engine(const uint8_t* data, size_t size, bool reverse, const Kernels* fast) {
   test::MemFile in;
   in.data.assign(reinterpret_cast<const char*>(data), size);
   test::CaptureStd log(kStderr);
@@ -55,18 +54,64 @@ std::string withoutCrLf(const char* out, size_t outLen) {
   return text;
 }
 
-#if KAWASE_HAVE_AVX512_SPANS
-bool hasAvx512Spans() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-         __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
-         __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
+// The fast road of `k` from each line on, as the engine drives it, to the
+// end of the block: each stop and the output up to it.
+std::string spans(const Kernels& k, const uint8_t* data, size_t size, bool reverse) {
+  const size_t growth = reverse ? 3 : 2;
+  fuzz::Block in(size), fast(growth * size + 1);
+  if (size > 0) std::memcpy(in.bytes, data, size);
+  std::string trace;
+  for (size_t pos = 0; pos < size;) {
+    char* o = fast.bytes + growth * pos;
+    const char* stop =
+        (reverse ? k.sjtouniSpan : k.unitosjSpan)(in.bytes + pos, in.bytes + size, &o);
+    FUZZ_CHECK(stop >= in.bytes + pos && stop <= in.bytes + size);
+    FUZZ_CHECK(o - fast.bytes <= static_cast<ptrdiff_t>(growth) * (stop - in.bytes));
+    const std::string out(fast.bytes + growth * pos, o);
+    const std::string text = withoutCrLf(out.data(), out.size());
+    FUZZ_CHECK(noNewControls(in.bytes + pos, static_cast<size_t>(stop - (in.bytes + pos)),
+                             text.data(), text.size()));
+    trace += std::to_string(stop - in.bytes) + ":" + out + "\n";
+    const void* lf = std::memchr(stop, '\n', static_cast<size_t>(in.bytes + size - stop));
+    pos = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - in.bytes) + 1 : size;
+  }
+  return trace;
 }
-#endif
+
+// The ASCII-run copy of `k` from every byte on: each run's length and its
+// output.
+std::string asciiRuns(const Kernels& k, const uint8_t* data, size_t size) {
+  fuzz::Block out(2 * size + 64);
+  std::string trace;
+  for (size_t pos = 0; pos < size; pos++) {
+    auto* o = reinterpret_cast<unsigned char*>(out.bytes);
+    size_t n = k.copyAscii(data + pos, data + size, &o);
+    FUZZ_CHECK(pos + n <= size);
+    trace += std::to_string(n) + ":" + std::string(out.bytes, reinterpret_cast<char*>(o)) + "\n";
+    pos += n;
+  }
+  return trace;
+}
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+namespace kawase::fuzz {
+
+void checkKernels(const Kernels& k, const uint8_t* data, size_t size) {
+  const Kernels& portable = *kernelsFor(Isa::kPortable);
+  for (bool reverse : {false, true}) {
+    const std::string want = spans(portable, data, size, reverse);
+    FUZZ_CHECK(&k == &portable || spans(k, data, size, reverse) == want);
+    FUZZ_CHECK(engine(data, size, reverse, &k) == engine(data, size, reverse, nullptr));
+  }
+  FUZZ_CHECK(asciiRuns(k, data, size) == asciiRuns(portable, data, size));
+}
+
+}  // namespace kawase::fuzz
+
+namespace kawase::fuzz {
+
+void checkConverters(const uint8_t* data, size_t size) {
   const auto* nul = static_cast<const uint8_t*>(std::memchr(data, 0, size));
   const size_t len = nul != nullptr ? static_cast<size_t>(nul - data) : size;
   for (bool reverse : {false, true}) {
@@ -85,41 +130,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(std::count(out.bytes, out.bytes + end - 1, '\n') >=
                std::count(data, data + len, '\n'));
     FUZZ_CHECK(noNewControls(data, len, out.bytes, end - 1));
-
-    // From each line on, as the engine drives it, to the end of the block.
-    fuzz::Block in(size), fast(growth * size + 1), wide(growth * size + 1);
-    if (size > 0) std::memcpy(in.bytes, data, size);
-    for (size_t pos = 0; pos < size;) {
-      char* o = fast.bytes + growth * pos;
-      const char* stop = (reverse ? sjtouniFast : unitosjFast)(in.bytes + pos, in.bytes + size, &o);
-      FUZZ_CHECK(stop >= in.bytes + pos && stop <= in.bytes + size);
-      FUZZ_CHECK(o - fast.bytes <= static_cast<ptrdiff_t>(growth) * (stop - in.bytes));
-      const std::string text = withoutCrLf(fast.bytes + growth * pos,
-                                           static_cast<size_t>(o - (fast.bytes + growth * pos)));
-      FUZZ_CHECK(noNewControls(in.bytes + pos, static_cast<size_t>(stop - (in.bytes + pos)),
-                               text.data(), text.size()));
-#if KAWASE_HAVE_AVX512_SPANS
-      // The AVX-512 spans, where the processor has them: the same stop and
-      // the same bytes.
-      static const bool avx512 = hasAvx512Spans();
-      if (avx512) {
-        char* w = wide.bytes + growth * pos;
-        FUZZ_CHECK((reverse ? sjtouniSpanAvx512 : unitosjSpanAvx512)(in.bytes + pos,
-                                                                     in.bytes + size, &w) == stop);
-        FUZZ_CHECK(w - wide.bytes == o - fast.bytes &&
-                   std::memcmp(wide.bytes + growth * pos, fast.bytes + growth * pos,
-                               static_cast<size_t>(o - (fast.bytes + growth * pos))) == 0);
-      }
-#endif
-      const void* lf = std::memchr(stop, '\n', static_cast<size_t>(in.bytes + size - stop));
-      pos = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - in.bytes) + 1 : size;
-    }
-    const std::string withFast = engine(data, size, reverse, true);
-    FUZZ_CHECK(withFast == engine(data, size, reverse, false));
-    // The portable loops, which the SSSE3 ones must match, on the same bytes.
-    const bool simd = setSimdEnabled(false);
-    FUZZ_CHECK(withFast == engine(data, size, reverse, true));
-    setSimdEnabled(simd);
   }
+}
+
+}  // namespace kawase::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::checkConverters(data, size);
+  for (Isa isa : kAllIsas)
+    if (const Kernels* k = kernelsFor(isa)) fuzz::checkKernels(*k, data, size);
   return 0;
 }

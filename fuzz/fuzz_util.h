@@ -1,5 +1,5 @@
-// A check that aborts, so that libFuzzer and the replay both see it fail,
-// and heap blocks of exactly the promised size, so that ASan sees past one.
+// A check that fails loudly, so that libFuzzer and the replay see it, and
+// heap blocks of exactly the promised size, so that ASan sees past one.
 #pragma once
 
 #include <cstddef>
@@ -11,12 +11,37 @@
 // The entry point of every target, called by libFuzzer or by the replay.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
-#define FUZZ_CHECK(cond)                                                                   \
-  ((cond) ? static_cast<void>(0)                                                           \
-          : (std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond), \
-             std::abort()))
+namespace kawase::fuzz {
+
+// What a failed check does: by default it prints the check and aborts, so
+// that libFuzzer and the replay see it fail. A unit test that runs a target
+// over its own inputs puts a function here that throws instead, and names
+// the failing input in its own assertion.
+inline void abortOnFailure(const char* check) {
+  std::fprintf(stderr, "%s\n", check);
+  std::abort();
+}
+inline void (*checkFailed)(const char* check) = abortOnFailure;
+
+}  // namespace kawase::fuzz
+
+#define FUZZ_STRING(x) #x
+#define FUZZ_LINE(line) FUZZ_STRING(line)
+#define FUZZ_CHECK(cond)         \
+  ((cond) ? static_cast<void>(0) \
+          : kawase::fuzz::checkFailed(__FILE__ ":" FUZZ_LINE(__LINE__) ": check failed: " #cond))
+
+namespace kawase {
+struct Kernels;
+}
 
 namespace kawase::fuzz {
+
+// The convert target's checks, for tests that run them over inputs of
+// their own: the full converters, and one instance of the kernel table
+// against the portable one and the full converters.
+void checkConverters(const uint8_t* data, size_t size);
+void checkKernels(const Kernels& k, const uint8_t* data, size_t size);
 
 // The little-endian 16-bit value of p[0] and p[1].
 inline unsigned le16(const uint8_t* p) {

@@ -3,15 +3,16 @@
 // with its own chunk size, must deliver the next bytes of the data, in text
 // mode without CRs and up to the first Ctrl-Z. Input: flags (bit 0 binary,
 // bit 1 failing), failure offset (2 bytes), read count, 16 reads of 4 bytes
-// (kind, chunk, argument), the data. The portable scan and the SSSE3 one
-// each read it.
+// (kind, chunk, argument), the data. Every instance of the kernel table the
+// host runs makes the same text of the data as the portable one, and
+// appends it to a buffer as the same bytes, stopping where it stops.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "fuzz_util.h"
-#include "platform/simd.h"
+#include "platform/kernels.h"
 #include "platform/textstream.h"
 #include "testutil/memstream.h"
 
@@ -67,13 +68,35 @@ void checkReads(const uint8_t* data, size_t size) {
              streamClose(s) == 0);
 }
 
+// The data as one block through each kernel's scan, and appended through
+// each kernel's LF expansion, from a start and up to a limit the data
+// chooses, into a buffer of exactly the room promised.
+void checkKernels(const uint8_t* data, size_t size) {
+  if (size < 4) return;
+  const auto n = static_cast<long>(size);
+  const long limit = fuzz::le16(data) % (2 * n + 1), start = data[2] % (limit + 1);
+  auto run = [&](const Kernels& k) {
+    fuzz::Block text(size), out(static_cast<size_t>(limit) + 1);
+    std::memcpy(text.bytes, data, size);
+    bool ended = false;
+    long kept = k.textOfBlock(reinterpret_cast<unsigned char*>(text.bytes), n, &ended);
+    long len = start;
+    long took = k.appendCrLf(data, n, reinterpret_cast<unsigned char*>(out.bytes), &len, limit);
+    FUZZ_CHECK(kept <= n && took <= n && len <= limit + 1);
+    std::string made(text.bytes, static_cast<size_t>(kept));
+    made.append(ended ? "|ended|" : "|");
+    made.append(out.bytes + start, static_cast<size_t>(len - start));
+    return made.append("|").append(std::to_string(took));
+  };
+  const std::string want = run(*kernelsFor(Isa::kPortable));
+  for (Isa isa : kAllIsas)
+    if (const Kernels* k = kernelsFor(isa)) FUZZ_CHECK(run(*k) == want);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const bool simd = setSimdEnabled(false);
   checkReads(data, size);
-  setSimdEnabled(true);
-  checkReads(data, size);
-  setSimdEnabled(simd);
+  checkKernels(data, size);
   return 0;
 }

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs what cross-building kawase for Windows and running its tests under
 # Wine needs on Debian 12, if missing: the MinGW-w64 compilers (the -posix
-# variants, whose libstdc++ has std::thread and std::mutex), GoogleTest's
-# sources, Wine for both word sizes and the Japanese locale that makes Wine
-# report code page 932 as the system code page. Safe to run again.
+# variants: GoogleTest needs std::mutex and std::condition_variable, which
+# GCC 12's libstdc++ for Windows has only in that thread model; see
+# cmake/mingw-common.cmake), GoogleTest's sources, Wine for both word sizes
+# and the Japanese locale that makes Wine report code page 932 as the
+# system code page. Safe to run again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

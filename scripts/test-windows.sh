@@ -4,29 +4,61 @@
 # under Wine, in a Wine prefix of its own (build/wine), with code page 932
 # as the system code page.
 #
-# Whether the 32-bit tests can run is decided by a probe, once: the host
-# must execute a 32-bit program (the 32-bit Wine loader's --version). Where
-# it cannot (a kernel without IA-32 emulation), the i686 build is still
-# made and checked, and the x86_64 tests run under the 64-bit loader alone.
-# KAWASE_PROBE32="command" replaces the probe, e.g. KAWASE_PROBE32=false to
-# take the 64-bit-only road on any host; --road prints the road and stops.
+# Whether the 32-bit tests can run is decided once, after the install: the
+# host must execute a 32-bit program. The probe asks the kernel by running
+# the 32-bit Wine loader (/usr/lib/wine/wine, an i386 ELF) with --version;
+# it must come after the install, because before it the loader is simply
+# not there, which says nothing about the kernel.
+#   - it ran: the host executes 32-bit code; both builds are tested;
+#   - exec failed with "Exec format error" (a kernel without IA-32
+#     emulation): the i686 build is still made and checked, and the x86_64
+#     tests run under the 64-bit loader alone;
+#   - the loader is missing after the install, or it failed any other way:
+#     the run fails, rather than quietly dropping the 32-bit tests.
+# One line says which road was taken and why.
+# KAWASE_PROBE32="command" replaces the probe (its success means both
+# roads, its failure the 64-bit one), e.g. KAWASE_PROBE32=false to take the
+# 64-bit-only road on any host; --road prints the road and stops.
+# KAWASE_LOADER32=path has the probe run that file instead of the loader,
+# so that CI can check each outcome with a stand-in.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-probe32() {
-  if [ -n "${KAWASE_PROBE32:-}" ]; then
-    $KAWASE_PROBE32
+# With --road, standard output carries the road alone; what the install and
+# the probe say goes to standard error.
+if [ "${1:-}" = --road ]; then exec 3>&2; else exec 3>&1; fi
+
+bash scripts/setup-windows.sh >&3
+
+loader32=${KAWASE_LOADER32:-/usr/lib/wine/wine}
+if [ -n "${KAWASE_PROBE32:-}" ]; then
+  if $KAWASE_PROBE32 >/dev/null 2>&1; then
+    road=both why="KAWASE_PROBE32=$KAWASE_PROBE32 stood in for the probe and succeeded"
   else
-    /usr/lib/wine/wine --version
+    road=64 why="KAWASE_PROBE32=$KAWASE_PROBE32 stood in for the probe and failed"
   fi
-}
-if probe32 >/dev/null 2>&1; then road=both; else road=64; fi
+elif [ ! -e "$loader32" ]; then
+  echo "error: $loader32 (the 32-bit Wine loader, package wine32:i386) is missing" \
+    "after scripts/setup-windows.sh: the install failed" >&2
+  exit 1
+else
+  status=0
+  out=$("$loader32" --version 2>&1 </dev/null) || status=$?
+  if [ "$status" -eq 0 ]; then
+    road=both why="$loader32 --version ran ($(head -n 1 <<<"$out")): this host executes 32-bit code"
+  elif [ "$status" -eq 126 ] && grep -q 'Exec format error' <<<"$out"; then
+    road=64 why="$loader32 --version: Exec format error: this host cannot execute 32-bit code"
+  else
+    echo "error: the probe $loader32 --version failed (exit status $status):" >&2
+    printf '%s\n' "$out" >&2
+    exit 1
+  fi
+fi
+echo "road: $road ($why)" >&3
 if [ "${1:-}" = --road ]; then
   echo "$road"
   exit 0
 fi
-
-bash scripts/setup-windows.sh
 
 for preset in ci-win32 ci-win64; do
   cmake --preset "$preset" >/dev/null
@@ -116,7 +148,7 @@ for preset in "${presets[@]}"; do
   skipped=$((skipped + s))
 done
 if [ "$road" = 64 ]; then
-  echo "32-bit Windows tests not run: this host cannot execute 32-bit code" \
+  echo "32-bit Windows tests not run: $why" \
     "(i686 build checked: compiled, PE32 console, imports KERNEL32.dll msvcrt.dll)"
 fi
 echo "windows: $passed passed, 0 failed, $skipped skipped"

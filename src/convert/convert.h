@@ -1,16 +1,23 @@
 // The two line converters, each in two sets.
 //
 // The full converters (unitosj, sjtouni and their per-character calls) take
-// one NUL-terminated line a character at a time through the binary searches
-// of tables.h. They define the output: every byte written and every report.
-// The fast road (unitosjFast, sjtouniFast) is there for speed only: it takes
-// whole spans of lines as they lie in the input through the dense tables,
-// and it must make the same bytes arrive sooner, nothing else. For every
-// line it finishes it writes exactly what the full converter writes (but
-// each LF as the CR LF that the text stream would make of it), and
-// only lines the full converter would report nothing for; every other line
-// it leaves to the full converter. The engine (engine.h) runs with or
-// without it, and the tests and the convert fuzz target compare the two.
+// one NUL-terminated line a character at a time. They look characters up in
+// the dense tables (dense_tables.h), which the generator writes from the
+// same records as the sorted tables of tables.h and which answer exactly
+// what the binary searches there answer; the searches remain the tables'
+// interface and the tests' oracle. The full converters define the output:
+// every byte written and every report.
+//
+// The fast road is there for speed only: it takes whole spans of lines as
+// they lie in the input and must make the same bytes arrive sooner, nothing
+// else. For every line it finishes it writes exactly what the full
+// converter writes (but each LF as the CR LF that the text stream would
+// make of it), and only lines the full converter would report nothing for;
+// every other line it leaves to the full converter. It comes in one form
+// for each instruction set, held in the kernel table (platform/kernels.h);
+// the engine (engine.h) runs with or without it, and the tests and the
+// convert fuzz target compare every form with the full converters and with
+// the portable form.
 #pragma once
 
 #include <cstdint>
@@ -30,16 +37,20 @@ int unicodeKanji(const char* p);
 int sjtouni(const char* src, char* dst);
 char* sjis2unicode(const char* p);
 
-// The fast road: converts the characters from src towards end through the
-// dense tables, writing exactly the bytes that unitosj or sjtouni would
-// write for them as a text stream writes them, each LF as CR LF, and stops at end or at the first
-// character it leaves to the full converter: one that it would report, a NUL, or a rare form this
-// road does not take. Returns where it stopped and advances *dst past its
-// output (not NUL-terminated). Any span of whole lines, LF included, may be
-// passed; a line holding the stop must go through the full converter. *dst
-// must have room for 2 (unitosjFast) or 3 (sjtouniFast) times end - src
-// bytes, plus one.
-const char* unitosjFast(const char* src, const char* end, char** dst);
-const char* sjtouniFast(const char* src, const char* end, char** dst);
+// The fast road: converts the characters from src towards end, writing
+// exactly the bytes that unitosj or sjtouni would write for them as a text
+// stream writes them, each LF as CR LF, and stops at end or at the first
+// character it leaves to the full converter: one that it would report, a
+// NUL, or a rare form this road does not take. Returns where it stopped and
+// advances *dst past its output (not NUL-terminated). Any span of whole
+// lines, LF included, may be passed; a line holding the stop must go
+// through the full converter. *dst must have room for 2 (UTF-8 to
+// Shift_JIS) or 3 (Shift_JIS to UTF-8) times end - src bytes, plus one.
+// The output of the lines before the stop is the same whatever follows
+// them, and an LF is written only for an LF.
+const char* unitosjSpanPortable(const char* src, const char* end, char** dst);
+const char* sjtouniSpanPortable(const char* src, const char* end, char** dst);
+const char* unitosjSpanSsse3(const char* src, const char* end, char** dst);
+const char* sjtouniSpanSsse3(const char* src, const char* end, char** dst);
 
 }  // namespace kawase

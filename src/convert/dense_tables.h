@@ -1,9 +1,10 @@
-// Dense forms of the two code mapping tables, for the converters' fast road.
+// Dense forms of the two code mapping tables, through which both converter
+// sets look characters up: the full converters and the fast road.
 //
 // The generator writes them beside the sorted arrays, from the same records,
 // into mapping_tables_dense.cpp. They answer exactly what the two binary
 // searches answer, in one or two indexed loads instead of up to 14 probes;
-// the searches stay the tables' interface and the converters' slow road.
+// the searches remain the tables' interface and the tests' oracle.
 #pragma once
 
 #include <cstdint>

@@ -1,13 +1,13 @@
 // The line loop. The line buffer serves as a window onto the input: it is
-// filled a block at a time and cut into lines in place, each line ending
-// after its LF or after kLinePiece bytes, as a line read would end it. The
-// whole lines in the window go the fast road together, and their output
-// waits in the output buffer. A line that the fast road stops in goes
-// through the full converter on its own, after what waits has been written:
-// output of earlier lines always leaves before a message about a later one.
-//
-// Reading a block at a time means input from a pipe is converted when a
-// block is full or the input ends, not line by line as it arrives.
+// filled as the input arrives, a read at a time, and cut into lines in
+// place, each line ending after its LF or after kLinePiece bytes, as a line
+// read would end it. After each read the whole lines in the window go the
+// fast road together, and their output waits in the output buffer until
+// the next read, which may block: a pipe or a terminal is converted line
+// by line as it arrives, a file a large block at a time. A line that the
+// fast road stops in goes through the full converter on its own, after
+// what waits has been written: output of earlier lines always leaves
+// before a message about a later one.
 #include "convert/engine.h"
 
 #include <cstring>
@@ -51,38 +51,14 @@ constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 using FastRoad = const char* (*)(const char*, const char*, char**);
 
-bool writeOut(const char* text, long n, Stream* output) {
-  return n == 0 || streamWrite(text, n, output) == n;
-}
-
-// One line through the full converter, as it was read: the line is cut at
-// its first NUL, checked for length and written at once. Its reports are
-// held and go out together before its output, to `reports`: standard error,
-// or the output itself when the two are one file, so that the file holds
-// them in order. Standard error elsewhere gets them only after the output
-// of the lines before has left.
-EngineResult convertLineFully(char* text, long n, bool reverse, Stream* output, Stream* reports) {
-  char saved = text[n];
-  text[n] = '\0';
-  if (static_cast<long>(std::strlen(text)) > kLongestLine) return EngineResult::kLineTooLong;
-  errmsgHold(reports, reports == output ? nullptr : output);
-  if (reverse) {
-    sjtouni(text, out);
-  } else {
-    unitosj(text, out);
-  }
-  errmsgRelease();
-  text[n] = saved;
-  bool written = writeOut(out, static_cast<long>(std::strlen(out)), output);
-  return written ? EngineResult::kDone : EngineResult::kWriteFailed;
-}
-
-// The end of the last whole line in text[0, n), LF included; text itself
-// when there is none.
-char* afterLastLf(char* text, long n) {
-  for (char* p = text + n; p > text; p--)
+// The end of the last line in [from, to) that ends in an LF; `from`
+// itself when there is none. Only ever asked of bytes that hold no more
+// than one line, or of bytes just read: every byte is asked about once.
+template <class Byte>
+Byte* afterLastLf(Byte* from, Byte* to) {
+  for (Byte* p = to; p > from; p--)
     if (p[-1] == '\n') return p;
-  return text;
+  return from;
 }
 
 // The length of the first line in text[0, n), LF included; n when it has
@@ -92,78 +68,161 @@ long firstLineLength(const char* text, long n) {
   return lf != nullptr ? static_cast<long>(lf + 1 - text) : n;
 }
 
-}  // namespace
-
-EngineResult convertStream(Stream* input, Stream* output, bool reverse, bool fastRoad) {
-  FastRoad fast = !fastRoad ? nullptr : reverse ? sjtouniFast : unitosjFast;
-  long head = 0;  // the window is line[head, tail)
+// The window onto the input and the converted output that waits.
+struct Engine {
+  Stream* input;
+  Stream* output;
+  bool oneFile;  // standard error is the output's own file (or terminal)
+  bool reverse;
+  FastRoad fast;
+  long head = 0;      // the window is line[head, tail)
+  long wholeEnd = 0;  // line[head, wholeEnd) holds whole lines
   long tail = 0;
-  bool ended = false;
-  bool first = true;
-  char* pending = out;  // out[0, pending) waits to be written
-  Stream* reports = stdStream(kStderr);
-  if (streamSameFile(output, reports)) reports = output;
-  // The fast road has written its LFs as CR LF already.
-  auto flush = [&pending, output] {
+  bool ended = false;   // the input has ended: no more reads
+  bool atStart = true;  // nothing of the input has been taken yet
+  char* pending = out;  // out[0, pending) waits to be written, its LFs as CR LF
+
+  // Into two destinations, the reports held for the batch go out first.
+  bool flush() {
+    if (!oneFile) errmsgSend();
     long n = static_cast<long>(pending - out);
     pending = out;
     return n == 0 || streamWriteRaw(out, n, output) == n;
-  };
-  for (;;) {
-    char* text = line + head;
-    long avail = tail - head;
-    long whole = static_cast<long>(afterLastLf(text, avail) - text);
-    if (whole == 0 && !ended && avail < kLinePiece) {
-      // No whole line left: what waits goes out before the read, which may
-      // block; the partial line moves to the front and the window fills.
-      if (!flush()) return EngineResult::kWriteFailed;
-      std::memmove(line, text, static_cast<size_t>(avail));
-      head = 0;
-      tail = avail;
-      long want = kLinePiece - tail < kReadBlock ? kLinePiece - tail : kReadBlock;
-      long got = streamRead(line + tail, want, input);
-      ended = got < want;
-      tail += got;
-      if (first && !reverse && tail >= 3 && std::memcmp(line, kUtf8Bom, 3) == 0) head = 3;
-      first = false;
-      continue;
-    }
-    if (avail == 0) break;
-
-    // A span to try on the fast road: the whole lines, or the one piece of
-    // a line that the window holds. Only a lone line can be too long.
-    long n = whole > 0 ? whole : avail;
-    if (n > kLongestLine) n = firstLineLength(text, n);
-    if (out + kOutBufSize - pending < 3 * n + 1 && !flush()) return EngineResult::kWriteFailed;
-    if (fast != nullptr && n <= kLongestLine) {
-      char* o = pending;
-      const char* stop = fast(text, text + n, &o);
-      if (stop == text + n) {
-        pending = o;
-        head += n;
-        if (pending - out >= kOutBatch && !flush()) return EngineResult::kWriteFailed;
-        continue;
-      }
-      // The lines before the one that holds the stop convert cleanly: once
-      // more, up to its start, to know where their output ends.
-      char* lineStart = afterLastLf(text, static_cast<long>(stop - text));
-      if (lineStart > text) {
-        o = pending;
-        fast(text, lineStart, &o);
-        pending = o;
-        n -= static_cast<long>(lineStart - text);
-        head += static_cast<long>(lineStart - text);
-        text = lineStart;
-      }
-    }
-    // The first line of the span goes through the full converter.
-    long len = firstLineLength(text, n);
-    if (!flush()) return EngineResult::kWriteFailed;
-    EngineResult result = convertLineFully(text, len, reverse, output, reports);
-    if (result != EngineResult::kDone) return result;
-    head += len;
   }
-  return flush() ? EngineResult::kDone : EngineResult::kWriteFailed;
+
+  EngineResult read();
+  EngineResult convertSpan(long n);
+  EngineResult convertLine(char* text, long n);
+};
+
+// One line through the full converter, as it was read: cut at its first
+// NUL, checked for length, and converted onto the output that waits, its
+// LF as CR LF. Where standard error is the output's own file, the line's
+// reports go into the output after the lines before it and before its own
+// output; elsewhere they wait with the batch's, which go out before it.
+EngineResult Engine::convertLine(char* text, long n) {
+  char saved = text[n];
+  text[n] = '\0';
+  if (static_cast<long>(std::strlen(text)) > kLongestLine) return EngineResult::kLineTooLong;
+  if (oneFile) {
+    if (!flush()) return EngineResult::kWriteFailed;
+    errmsgHold(output);
+  }
+  if (reverse) {
+    sjtouni(text, pending);
+  } else {
+    unitosj(text, pending);
+  }
+  if (oneFile) errmsgRelease();
+  text[n] = saved;
+  char* end = pending + std::strlen(pending);
+  // Only a line's last byte can be its LF.
+  if (end > pending && end[-1] == '\n') {
+    end[-1] = '\r';
+    *end++ = '\n';
+  }
+  pending = end;
+  return EngineResult::kDone;
+}
+
+// What waits goes out before the read, which may block; the partial line
+// moves to the front and the window takes what the input gives next.
+EngineResult Engine::read() {
+  if (!flush()) return EngineResult::kWriteFailed;
+  std::memmove(line, line + head, static_cast<size_t>(tail - head));
+  tail -= head;
+  head = wholeEnd = 0;
+  long want = kLinePiece - tail < kReadBlock ? kLinePiece - tail : kReadBlock;
+  long got = streamReadSome(line + tail, want, input);
+  if (got == 0) {
+    // A failed read is not the end of the input: the unfinished line it
+    // cut is neither converted nor written.
+    if (streamError(input) != 0) return EngineResult::kReadFailed;
+    ended = true;
+    return EngineResult::kDone;
+  }
+  wholeEnd = afterLastLf(line + tail, line + tail + got) - line;
+  if (wholeEnd == tail) wholeEnd = 0;
+  tail += got;
+  if (atStart && !reverse) {
+    // The mark may arrive a byte at a time: wait for all three, or for
+    // what cannot be one.
+    long seen = tail < 3 ? tail : 3;
+    if (std::memcmp(line, kUtf8Bom, static_cast<size_t>(seen)) != 0) {
+      atStart = false;
+    } else if (seen == 3) {
+      head = 3;
+      if (wholeEnd < head) wholeEnd = head;
+      atStart = false;
+    }
+  } else {
+    atStart = false;
+  }
+  return EngineResult::kDone;
+}
+
+// Converts line[head, head + n): whole lines, or one line without its LF
+// (the last of the input, or a piece of a long one).
+EngineResult Engine::convertSpan(long n) {
+  char* text = line + head;
+  // Only a lone line can be too long.
+  if (n > kLongestLine) n = firstLineLength(text, n);
+  if (out + kOutBufSize - pending < 3 * n + 2 && !flush()) return EngineResult::kWriteFailed;
+  if (fast != nullptr && n <= kLongestLine) {
+    char* o = pending;
+    const char* stop = fast(text, text + n, &o);
+    if (stop == text + n) {
+      pending = o;
+      head += n;
+      if (pending - out >= kOutBatch && !flush()) return EngineResult::kWriteFailed;
+      return EngineResult::kDone;
+    }
+    // The lines before the one that holds the stop converted cleanly; an
+    // LF in the output comes only from an LF in the input, so their output
+    // ends after the last LF written.
+    long done = static_cast<long>(afterLastLf<const char>(text, stop) - text);
+    if (done > 0) {
+      pending = afterLastLf(pending, o);
+      n -= done;
+      head += done;
+      text += done;
+    }
+  }
+  // The first line of the span goes through the full converter.
+  long len = firstLineLength(text, n);
+  EngineResult result = convertLine(text, len);
+  head += len;
+  if (result == EngineResult::kDone && pending - out >= kOutBatch && !flush())
+    return EngineResult::kWriteFailed;
+  return result;
+}
+
+}  // namespace
+
+EngineResult convertStream(Stream* input, Stream* output, bool reverse, const Kernels* fast) {
+  bool oneFile = streamSameFile(output, stdStream(kStderr)) != 0;
+  FastRoad road = fast == nullptr ? nullptr : reverse ? fast->sjtouniSpan : fast->unitosjSpan;
+  Engine e{input, output, oneFile, reverse, road};
+  // Into two destinations, the reports of a batch go out together, in one
+  // write before the batch's output.
+  if (!oneFile) errmsgHold(stdStream(kStderr));
+  EngineResult result = EngineResult::kDone;
+  while (result == EngineResult::kDone) {
+    if (e.wholeEnd > e.head) {
+      result = e.convertSpan(e.wholeEnd - e.head);
+    } else if (e.tail - e.head >= kLinePiece || (e.ended && e.tail > e.head)) {
+      long n = e.tail - e.head < kLinePiece ? e.tail - e.head : kLinePiece;
+      result = e.convertSpan(n);
+      if (e.wholeEnd < e.head) e.wholeEnd = e.head;
+    } else if (e.ended) {
+      if (!e.flush()) result = EngineResult::kWriteFailed;
+      break;
+    } else {
+      result = e.read();
+    }
+  }
+  if (!oneFile) errmsgRelease();
+  return result;
 }
 
 }  // namespace kawase

@@ -4,9 +4,8 @@
 #include "convert/ascii_run.h"
 #include "convert/convert.h"
 #include "convert/dense_tables.h"
-#include "platform/simd.h"
 #include "strutil/strutil.h"
-#include "support/messages.h"
+#include "support/reports.h"
 
 namespace kawase {
 
@@ -35,28 +34,6 @@ inline int storePacked(unsigned char* o, uint32_t packed) {
   return packedUtf8Length(packed);
 }
 
-char* putHexByte(char* to, unsigned char b) {
-  to[0] = "0123456789ABCDEF"[b >> 4];
-  to[1] = "0123456789ABCDEF"[b & 0xF];
-  return to + 2;
-}
-
-// The report of a key without a code point: its two bytes, and up to 64
-// bytes of the line from it. By hand rather than through the general
-// formatter: a file in the wrong encoding gives one per character.
-void reportUnmapped(const unsigned char* b) {
-  char text[96];
-  std::memcpy(text, "Error code: ", 12);
-  char* t = putHexByte(text + 12, b[0]);
-  *t++ = '[';
-  t = putHexByte(t, b[1]);
-  std::memcpy(t, "] ... ", 6);
-  t += 6;
-  for (int i = 0; i < 64 && b[i] != '\0'; i++) *t++ = static_cast<char>(b[i]);
-  *t++ = '\n';
-  errmsgn(text, static_cast<long>(t - text));
-}
-
 }  // namespace
 
 char* sjis2unicode(const char* p) {
@@ -67,7 +44,7 @@ char* sjis2unicode(const char* p) {
   uint32_t packed =
       isKanaByte(b[0]) ? denseUtf8Single[b[0]] : denseUtf8Rows[denseUtf8Row[b[0]]][b[1]];
   if (packed == 0) {
-    reportUnmapped(b);
+    reportSjis(b);
     return nullptr;
   }
   unicode_len = packedUtf8Length(packed);
@@ -143,25 +120,19 @@ const char* sjtouniRoad(const char* src, const char* end, char** dst) {
   return reinterpret_cast<const char*>(p);
 }
 
+}  // namespace
+
 // Flattened, so that the SSSE3 copy inlines into the loop that calls it.
-[[gnu::flatten]] const char* sjtouniPortable(const char* src, const char* end, char** dst) {
+[[gnu::flatten]] const char* sjtouniSpanPortable(const char* src, const char* end, char** dst) {
   return sjtouniRoad<AsciiPortable>(src, end, dst);
 }
 
-#if defined(KAWASE_SSSE3)
-__attribute__((target("ssse3"), flatten)) const char* sjtouniSsse3(const char* src, const char* end,
-                                                                   char** dst) {
+#if defined(KAWASE_X86)
+__attribute__((target("ssse3"), flatten)) const char* sjtouniSpanSsse3(const char* src,
+                                                                       const char* end,
+                                                                       char** dst) {
   return sjtouniRoad<AsciiSsse3>(src, end, dst);
 }
 #endif
-
-}  // namespace
-
-const char* sjtouniFast(const char* src, const char* end, char** dst) {
-#if defined(KAWASE_SSSE3)
-  if (simdEnabled()) return sjtouniSsse3(src, end, dst);
-#endif
-  return sjtouniPortable(src, end, dst);
-}
 
 }  // namespace kawase

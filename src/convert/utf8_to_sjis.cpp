@@ -10,8 +10,7 @@
 #include "convert/ascii_run.h"
 #include "convert/convert.h"
 #include "convert/dense_tables.h"
-#include "platform/simd.h"
-#include "support/messages.h"
+#include "support/reports.h"
 
 namespace kawase {
 
@@ -47,92 +46,6 @@ int bytesPresent(const unsigned char* p, int len) {
   return len;
 }
 
-// Upper-case hexadecimal digits of the four bytes in w, two for each, the
-// lowest byte's first, packed from the low byte up: all in a few word
-// operations, as a flood of unmapped characters makes one report each.
-uint64_t hexDigits(uint32_t w) {
-  uint64_t x = w;
-  x = (x | x << 16) & 0x0000FFFF0000FFFF;
-  x = (x | x << 8) & 0x00FF00FF00FF00FF;  // byte i at 2i
-  uint64_t nibbles = (x >> 4 & 0x0F0F0F0F0F0F0F0F) | (x & 0x0F0F0F0F0F0F0F0F) << 8;
-  uint64_t letters = (nibbles + 0x0606060606060606) >> 4 & 0x0101010101010101;
-  return nibbles + 0x3030303030303030 + letters * 7;
-}
-
-// Stores the eight bytes of v at `to`, lowest first; returns to + n.
-char* put8(char* to, uint64_t v, int n) {
-  for (int i = 0; i < 8; i++) to[i] = static_cast<char>(v >> 8 * i);
-  return to + n;
-}
-
-// "%02X" of each of the n bytes at p (n at most 4; 8 bytes of room).
-char* putBytes(char* to, const unsigned char* p, int n) {
-  uint32_t w = 0;
-  for (int i = 0; i < n; i++) w |= static_cast<uint32_t>(p[i]) << 8 * i;
-  return put8(to, hexDigits(w), 2 * n);
-}
-
-// As "%04X" writes it: at least four digits (8 bytes of room).
-char* putCodePoint(char* to, uint32_t v) {
-  int digits = 4;
-  while (digits < 8 && v >> 4 * digits != 0) digits++;
-  uint32_t bigEndian = (v >> 24) | (v >> 8 & 0xFF00) | (v << 8 & 0xFF0000) | v << 24;
-  return put8(to, hexDigits(bigEndian) >> 8 * (8 - digits), digits);
-}
-
-constexpr char kReport[] = "Error code: ";
-constexpr int kReportLen = sizeof kReport - 1;
-constexpr long kReportSize = 48;  // room for the longest, and 8 bytes more
-
-// Reports made but not yet written: those of a line go on together, a
-// block at a time, rather than a call for each. They end in CR LF, as the
-// error stream writes a line end, and go out untranslated.
-constexpr long kBatchSize = 4096;
-char batch[kBatchSize];
-long batchLen = 0;
-
-void writeReports() {
-  if (batchLen > 0) errmsgRaw(batch, batchLen);
-  batchLen = 0;
-}
-
-// Where the next report is made.
-char* reportText() {
-  if (batchLen > kBatchSize - kReportSize) writeReports();
-  return batch + batchLen;
-}
-
-// The report of an unmapped sequence: its bytes and its code point, which a
-// sequence of one byte (a stray continuation byte) does not show, and a
-// four-byte one shows without "U+".
-void reportUnmapped(const unsigned char* p, int len, int32_t cp) {
-  char* text = reportText();
-  std::memcpy(text, kReport, kReportLen);
-  char* t = putBytes(text + kReportLen, p, len);
-  *t++ = '=';
-  if (len < 4) {
-    *t++ = 'U';
-    *t++ = '+';
-  }
-  if (len == 1) {
-    *t++ = '?';
-  } else {
-    t = putCodePoint(t, static_cast<uint32_t>(cp));
-  }
-  std::memcpy(t, "\r\n", 2);
-  batchLen = static_cast<long>(t + 2 - batch);
-}
-
-// A sequence cut short by the end of the line: the bytes that are there,
-// with no code point.
-void reportCutShort(const unsigned char* p, int present) {
-  char* text = reportText();
-  std::memcpy(text, kReport, kReportLen);
-  char* t = putBytes(text + kReportLen, p, present);
-  std::memcpy(t, "=U+?\r\n", 6);
-  batchLen = static_cast<long>(t + 6 - batch);
-}
-
 // The code of a whole sequence of `len` bytes at p that decodes to cp, or
 // -1 after its report when it has none. A longer form of a control
 // character (C0 8A for LF, E0 80 9A for Ctrl-Z) would write a byte that
@@ -142,7 +55,7 @@ void reportCutShort(const unsigned char* p, int present) {
 int lookUp(const unsigned char* p, int len, int32_t cp) {
   uint32_t dense = denseSjisOf(static_cast<uint32_t>(cp));
   int code = (len >= 2 && cp < 0x20) || dense == 0xFFFF ? -1 : static_cast<int>(dense);
-  if (code == -1) reportUnmapped(p, len, cp);
+  if (code == -1) reportUtf8(p, len, len == 1 ? -1 : cp);
   return code;
 }
 
@@ -169,14 +82,11 @@ int unicode2sjis(const char* p) {
   int present = bytesPresent(b, len);
   if (present < len) {
     unicode_len = present;
-    reportCutShort(b, present);
-    writeReports();
+    reportUtf8(b, present, -1);
     return -1;
   }
   unicode_len = len;
-  int code = lookUp(b, len, decode(b, len));
-  writeReports();
-  return code;
+  return lookUp(b, len, decode(b, len));
 }
 
 inline int32_t decodeWellFormed(const unsigned char* p, const unsigned char* e, int* len);
@@ -208,7 +118,6 @@ int unitosj(const char* src, char* dst) {
     }
     in += unicode_len;
   }
-  writeReports();
   *out = '\0';
   return 0;
 }
@@ -314,25 +223,19 @@ const char* unitosjRoad(const char* src, const char* end, char** dst) {
   return reinterpret_cast<const char*>(p);
 }
 
+}  // namespace
+
 // Flattened, so that the SSSE3 copy inlines into the loop that calls it.
-[[gnu::flatten]] const char* unitosjPortable(const char* src, const char* end, char** dst) {
+[[gnu::flatten]] const char* unitosjSpanPortable(const char* src, const char* end, char** dst) {
   return unitosjRoad<AsciiPortable>(src, end, dst);
 }
 
-#if defined(KAWASE_SSSE3)
-__attribute__((target("ssse3"), flatten)) const char* unitosjSsse3(const char* src, const char* end,
-                                                                   char** dst) {
+#if defined(KAWASE_X86)
+__attribute__((target("ssse3"), flatten)) const char* unitosjSpanSsse3(const char* src,
+                                                                       const char* end,
+                                                                       char** dst) {
   return unitosjRoad<AsciiSsse3>(src, end, dst);
 }
 #endif
-
-}  // namespace
-
-const char* unitosjFast(const char* src, const char* end, char** dst) {
-#if defined(KAWASE_SSSE3)
-  if (simdEnabled()) return unitosjSsse3(src, end, dst);
-#endif
-  return unitosjPortable(src, end, dst);
-}
 
 }  // namespace kawase

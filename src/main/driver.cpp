@@ -99,32 +99,29 @@ Stream* openOutput(const char* inName, const char* outName) {
 int convert(Stream* input, const char* inName, bool reverse, Stream* output, const char* outName) {
   Stream* sink = output != nullptr ? output : stdStream(kStdout);
   const char* sinkName = output != nullptr ? outName : kStdoutName;
+  // Where the input is standard input's own file, it is read from where
+  // the answer left standard input, never from the answer itself.
+  streamResumeAt(input, stdStream(kStdin));
   EngineResult result = convertStream(input, sink, reverse);
-  if (result == EngineResult::kDone && !streamError(input)) {
+  if (result == EngineResult::kDone) {
     if (output == nullptr ? streamFlush(sink) == 0 : Fclose(output, outName) == 0) return 0;
     errmsg("%s: writing error\n", sinkName);
     return 1;
   }
+  if (result == EngineResult::kWriteFailed) {
+    errmsg("%s: writing error\n", sinkName);
+    if (output != nullptr) Fclose(output, outName);
+    return 1;
+  }
   // A message about the input follows the output of the lines before it,
   // also where standard error is the output's file.
-  if (result != EngineResult::kWriteFailed) streamFlush(sink);
+  streamFlush(sink);
   if (result == EngineResult::kLineTooLong) {
     errmsg("internal error: too long line found\n");
-  } else if (result == EngineResult::kWriteFailed) {
-    errmsg("%s: writing error\n", sinkName);
-    if (output != nullptr) {
-      Fclose(output, outName);
-      return 1;
-    }
   } else {
-    // A read error is not the end of the input.
     errmsg("%s: reading error\n", inName);
   }
-  if (output != nullptr) {
-    streamClose(output);
-  } else {
-    streamFlush(sink);
-  }
+  if (output != nullptr) streamClose(output);
   return 1;
 }
 
@@ -148,10 +145,17 @@ int kawaseMain(int argc, char** argv) {
   const char* outName = nullptr;
   if (argc - fileIndex - 1 >= 2 && std::strcmp(argv[fileIndex + 1], "-o") == 0)
     outName = argv[fileIndex + 2];
-  Stream* output = outName != nullptr ? openOutput(inName, outName) : nullptr;
-  int status = outName != nullptr && output == nullptr
-                   ? 1
-                   : convert(input, inName, reverse, output, outName);
+  int status = 1;
+  if (outName != nullptr) {
+    Stream* output = openOutput(inName, outName);
+    if (output != nullptr) status = convert(input, inName, reverse, output, outName);
+  } else if (streamOnVolume(stdStream(kStdout)) && streamSameFile(input, stdStream(kStdout))) {
+    // Output appended to its own input would be read again as input, and
+    // the file would grow until its volume is full.
+    errmsg("%s: output file is the input file\n", kStdoutName);
+  } else {
+    status = convert(input, inName, reverse, nullptr, nullptr);
+  }
   streamClose(input);
   return status;
 }

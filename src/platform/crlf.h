@@ -3,8 +3,9 @@
 // converters' fast road both put LF out as CR LF this way.
 #pragma once
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#define KAWASE_SSSE3 1
+#include "platform/kernels.h"
+
+#if defined(KAWASE_X86)
 #include <tmmintrin.h>
 
 namespace kawase {

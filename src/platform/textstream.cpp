@@ -1,32 +1,16 @@
-// Text streams over binary I/O: CR dropped and Ctrl-Z ending the data on
+// Text streams over binary files: CR dropped and Ctrl-Z ending the data on
 // input, LF written as CR LF on output, all done here rather than by the C
 // runtime so that every platform behaves alike (the Windows runtime's own
-// text mode keeps a lone CR, which we must drop).
+// text mode keeps a lone CR, which we must drop). This file keeps the
+// buffering and the text-mode rules; the system's files are in
+// platform/posix and platform/win32, the byte loops in the kernel table.
 #include "platform/textstream.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#include <bit>
-#include <cerrno>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/files.h"
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
-#include "platform/crlf.h"
-#include "platform/simd.h"
-
-#ifndef O_BINARY
-#define O_BINARY 0
-#endif
+#include "platform/kernels.h"
 
 namespace kawase {
 
@@ -34,7 +18,6 @@ namespace {
 
 // Large blocks: one system call per 64 KiB rather than per line.
 constexpr long kBufferSize = 64 * 1024;
-constexpr unsigned char kCtrlZ = 0x1A;
 
 }  // namespace
 
@@ -58,40 +41,8 @@ namespace {
 Stream* openStreams = nullptr;
 Stream* stdStreams[3] = {nullptr, nullptr, nullptr};
 
-long fdRead(void* handle, unsigned char* buf, long n) {
-  int fd = static_cast<int>(reinterpret_cast<intptr_t>(handle));
-  for (;;) {
-    auto got = ::read(fd, buf, static_cast<unsigned>(n));
-    if (got >= 0) return static_cast<long>(got);
-    if (errno != EINTR) return -1;
-  }
-}
-
-long fdWrite(void* handle, const unsigned char* buf, long n) {
-  int fd = static_cast<int>(reinterpret_cast<intptr_t>(handle));
-  for (;;) {
-    auto put = ::write(fd, buf, static_cast<unsigned>(n));
-    if (put >= 0) return static_cast<long>(put);
-    if (errno != EINTR) return -1;
-  }
-}
-
-int fdClose(void* handle) {
-  int fd = static_cast<int>(reinterpret_cast<intptr_t>(handle));
-  return ::close(fd) == 0 ? 0 : -1;
-}
-
-// Standard streams are never closed by the program: their handles belong to
-// the process.
-int fdKeep(void*) {
-  return 0;
-}
-
-const StreamOps fdOps = {fdRead, fdWrite, fdClose};
-const StreamOps stdOps = {fdRead, fdWrite, fdKeep};
-
-void* fdHandle(int fd) {
-  return reinterpret_cast<void*>(static_cast<intptr_t>(fd));
+bool isSystemFile(const Stream* s) {
+  return s->ops == &systemFileOps || s->ops == &standardFileOps;
 }
 
 void flushAll() {
@@ -153,96 +104,6 @@ void freeStream(Stream* s) {
   std::free(s);
 }
 
-// A block read from a text stream, made its text in place: cut at the
-// first Ctrl-Z (which sets *ended: nothing after it is ever read) and every
-// CR dropped. Returns the new length.
-
-// Two passes, each a memchr: the way for any processor.
-long textOfBlockByMemchr(unsigned char* buf, long n, bool* ended) {
-  auto* z = static_cast<unsigned char*>(std::memchr(buf, kCtrlZ, static_cast<size_t>(n)));
-  if (z != nullptr) {
-    n = static_cast<long>(z - buf);
-    *ended = true;
-  }
-  auto* cr = static_cast<unsigned char*>(std::memchr(buf, '\r', static_cast<size_t>(n)));
-  if (cr == nullptr) return n;
-  unsigned char* out = cr;
-  for (const unsigned char* in = cr + 1; in < buf + n; in++)
-    if (*in != '\r') *out++ = *in;
-  return static_cast<long>(out - buf);
-}
-
-#if defined(KAWASE_SSSE3)
-
-// For each pattern of CRs among 8 bytes: the byte shuffle that packs the
-// other bytes together at the front.
-struct CrDrop {
-  unsigned char order[256][16];
-};
-
-constexpr CrDrop makeCrDrop() {
-  CrDrop t{};
-  for (int crs = 0; crs < 256; crs++) {
-    int at = 0;
-    for (int i = 0; i < 16; i++) t.order[crs][i] = 0x80;
-    for (int i = 0; i < 8; i++)
-      if ((crs >> i & 1) == 0) t.order[crs][at++] = static_cast<unsigned char>(i);
-  }
-  return t;
-}
-
-alignas(16) constexpr CrDrop kCrDrop = makeCrDrop();
-
-// One pass, sixteen bytes a step checked for CR and Ctrl-Z together. Up to
-// the first CR nothing moves; from there on each half of 8 bytes is packed
-// over its CRs by a table shuffle and stored where the text has got to,
-// never beyond the bytes already loaded.
-__attribute__((target("ssse3"))) long textOfBlockSsse3(unsigned char* buf, long n, bool* ended) {
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i z = _mm_set1_epi8(static_cast<char>(kCtrlZ));
-  long i = 0;
-  while (n - i >= 16) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buf + i));
-    auto hits = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, z))));
-    if (hits != 0) {
-      i += std::countr_zero(hits);
-      break;
-    }
-    i += 16;
-  }
-  long o = i;
-  for (; n - i >= 16; i += 16) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buf + i));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, z)) != 0) break;
-    auto crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, cr)));
-    const unsigned halves[2] = {crs & 0xFF, crs >> 8};
-    for (unsigned half : halves) {
-      const auto* order = reinterpret_cast<const __m128i*>(kCrDrop.order[half]);
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(buf + o),
-                       _mm_shuffle_epi8(v, _mm_load_si128(order)));
-      o += 8 - kLfShuffle.grow[half];  // the table counts the CRs too
-      v = _mm_srli_si128(v, 8);
-    }
-  }
-  for (; i < n; i++) {
-    if (buf[i] == kCtrlZ) {
-      *ended = true;
-      break;
-    }
-    if (buf[i] != '\r') buf[o++] = buf[i];
-  }
-  return o;
-}
-#endif
-
-long textOfBlock(unsigned char* buf, long n, bool* ended) {
-#if defined(KAWASE_SSSE3)
-  if (simdEnabled()) return textOfBlockSsse3(buf, n, ended);
-#endif
-  return textOfBlockByMemchr(buf, n, ended);
-}
-
 // Reads the next bytes of data into to[0, cap), translated: how many, or 0
 // at the end or on error.
 long fill(Stream* s, unsigned char* to, long cap) {
@@ -259,7 +120,7 @@ long fill(Stream* s, unsigned char* to, long cap) {
       s->ended = true;
       return 0;
     }
-    if (s->text) got = textOfBlock(to, got, &s->ended);
+    if (s->text) got = kernels().textOfBlock(to, got, &s->ended);
     len = got;
   }
   if (len == 0 && !s->error) s->eof = true;
@@ -277,60 +138,12 @@ bool refill(Stream* s) {
 // Appending text to the buffer of a text stream, each LF as CR LF, until all
 // is in or the buffer is full. Full means kBufferSize - 1 bytes pending: no
 // byte is appended then, and the one byte kept beyond gives an LF room for
-// its CR. Both ways below stop at that same point, so the buffer goes out at
-// the same bytes however the output is cut into calls and whichever way did
-// the work: where a failing disk cuts the file short depends neither on the
-// caller nor on the processor.
-
-// Up to the next LF with memchr and memcpy, then the CR LF: the way for any
-// processor. Returns how many input bytes went in.
-long appendTextByLines(Stream* s, const unsigned char* in, long n) {
-  long done = 0;
-  while (done < n && s->len < kBufferSize - 1) {
-    long room = kBufferSize - s->len - 1;
-    long take = n - done < room ? n - done : room;
-    const auto* lf =
-        static_cast<const unsigned char*>(std::memchr(in + done, '\n', static_cast<size_t>(take)));
-    if (lf != nullptr) take = static_cast<long>(lf - (in + done));
-    std::memcpy(s->buf + s->len, in + done, static_cast<size_t>(take));
-    s->len += take;
-    done += take;
-    if (lf != nullptr) {
-      s->buf[s->len++] = '\r';
-      s->buf[s->len++] = '\n';
-      done++;
-    }
-  }
-  return done;
-}
-
-#if defined(KAWASE_SSSE3)
-// Sixteen bytes a step, as two halves of 8 that each become 8 to 16 bytes
-// through a table shuffle, whatever LFs they hold: no branch per line. Needs
-// SSSE3, which the caller checks. Returns how many input bytes went in.
-__attribute__((target("ssse3"))) long appendTextShuffled(Stream* s, const unsigned char* in,
-                                                         long n) {
-  const __m128i lf = _mm_set1_epi8('\n');
-  unsigned char* buf = s->buf;
-  long len = s->len;
-  long i = 0;
-  // Sixteen bytes grow to at most 32, and then still leave the last byte free.
-  for (; n - i >= 16 && len + 32 <= kBufferSize - 1; i += 16) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
-    auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)));
-    len = static_cast<long>(storeWithCrLf(v, lfs, buf + len) - buf);
-  }
-  s->len = len;
-  return i + appendTextByLines(s, in + i, n - i);
-}
-#endif
-
-// Returns how many input bytes went in.
+// its CR. Every kernel stops at that same point, so the buffer goes out at
+// the same bytes however the output is cut into calls and whichever kernel
+// did the work: where a failing disk cuts the file short depends neither on
+// the caller nor on the processor. Returns how many input bytes went in.
 long appendText(Stream* s, const unsigned char* in, long n) {
-#if defined(KAWASE_SSSE3)
-  if (simdEnabled()) return appendTextShuffled(s, in, n);
-#endif
-  return appendTextByLines(s, in, n);
+  return kernels().appendCrLf(in, n, s->buf, &s->len, kBufferSize - 1);
 }
 
 // Writes in[0, n) out from where it lies, short writes retried; a failed
@@ -361,17 +174,10 @@ Stream* streamOpenFile(const char* name, const char* mode) {
   bool writing = false;
   bool text = false;
   if (name == nullptr || !parseMode(mode, &writing, &text)) return nullptr;
-  int flags = writing ? O_WRONLY | O_CREAT | O_TRUNC : O_RDONLY;
-  int fd = ::open(name, flags | O_BINARY, 0666);
-  if (fd < 0) return nullptr;
-  // A directory is not a readable file, whatever open() allowed.
-  struct stat st;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return nullptr;
-  }
-  Stream* s = newStream(&fdOps, fdHandle(fd), writing, text, true);
-  if (s == nullptr) ::close(fd);
+  void* file = nullptr;
+  if (!openSystemFile(name, writing, &file)) return nullptr;
+  Stream* s = newStream(&systemFileOps, file, writing, text, true);
+  if (s == nullptr) systemFileOps.close(file);
   return s;
 }
 
@@ -399,17 +205,14 @@ Stream* streamOpenOps(const StreamOps* ops, void* handle, const char* mode, int 
 Stream* stdStream(StdStream which) {
   Stream*& s = stdStreams[which];
   if (s == nullptr) {
-#ifdef _WIN32
-    // This layer does the text translation itself.
-    _setmode(which, _O_BINARY);
-#endif
     bool writing = which != kStdin;
     // Standard error is unbuffered; standard output only on a terminal.
     // Standard input only ever answers a question: it is read a byte at a
     // time, so that what follows the answer is still there for the next
     // reader of the same file (an input named /dev/stdin, say).
-    bool buffered = which == kStdout && !isatty(which);
-    s = newStream(&stdOps, fdHandle(which), writing, true, buffered);
+    void* file = standardFile(which);
+    bool buffered = which == kStdout && !isTerminal(file);
+    s = newStream(&standardFileOps, file, writing, true, buffered);
   }
   return s;
 }
@@ -466,6 +269,18 @@ long streamRead(void* buf, long n, Stream* s) {
   return got;
 }
 
+long streamReadSome(void* buf, long n, Stream* s) {
+  if (s == nullptr || s->writing || n <= 0) return 0;
+  if (s->pos == s->len) {
+    if (n >= kBufferSize && s->buffered) return fill(s, static_cast<unsigned char*>(buf), n);
+    if (!refill(s)) return 0;
+  }
+  long take = s->len - s->pos < n ? s->len - s->pos : n;
+  std::memcpy(buf, s->buf + s->pos, static_cast<size_t>(take));
+  s->pos += take;
+  return take;
+}
+
 namespace {
 
 // Appending bytes as they are, until all are in or the buffer is full. On a
@@ -483,6 +298,9 @@ long appendRaw(Stream* s, const unsigned char* in, long n) {
 long writeBytes(Stream* s, const void* data, long n, bool translate) {
   if (s == nullptr || !s->writing || s->error || n <= 0) return 0;
   const auto* in = static_cast<const unsigned char*>(data);
+  // Raw bytes for an unbuffered stream go out from where they lie: a copy
+  // would only be written at once.
+  if (!translate && !s->buffered && s->len == 0) return drainFrom(s, in, n) ? n : 0;
   long done = 0;
   while (done < n) {
     if (s->len > kBufferSize - 2 && !drain(s)) return done;
@@ -534,14 +352,20 @@ int streamEof(Stream* s) {
 
 int streamSameFile(Stream* a, Stream* b) {
   if (a == nullptr || b == nullptr) return 0;
-  auto isFd = [](const Stream* s) { return s->ops == &fdOps || s->ops == &stdOps; };
-  if (isFd(a) && isFd(b)) {
-    auto fd = [](const Stream* s) {
-      return static_cast<int>(reinterpret_cast<intptr_t>(s->handle));
-    };
-    return a->handle == b->handle || sameOpenFile(fd(a), fd(b)) ? 1 : 0;
-  }
+  if (isSystemFile(a) && isSystemFile(b))
+    return a->handle == b->handle || sameOpenFile(a->handle, b->handle) ? 1 : 0;
   return a->ops == b->ops && a->handle == b->handle ? 1 : 0;
+}
+
+int streamOnVolume(Stream* s) {
+  if (s == nullptr) return 0;
+  return s->ops->onVolume == nullptr || s->ops->onVolume(s->handle) != 0 ? 1 : 0;
+}
+
+void streamResumeAt(Stream* input, Stream* other) {
+  if (input == nullptr || other == nullptr || !isSystemFile(input) || !isSystemFile(other)) return;
+  if (input->pos != input->len || !streamOnVolume(input) || !streamSameFile(input, other)) return;
+  seekToOffsetOf(input->handle, other->handle);
 }
 
 int streamClose(Stream* s) {

@@ -20,6 +20,9 @@ struct StreamOps {
   long (*write)(void* handle, const unsigned char* buf, long n);
   // Releases the handle: 0, or -1 on failure.
   int (*close)(void* handle);
+  // 1 when the handle is a regular file on a volume (which can fill up),
+  // 0 for a pipe, a terminal or another device. Null: a file on a volume.
+  int (*onVolume)(void* handle);
 };
 
 struct Stream;
@@ -60,6 +63,12 @@ char* streamGets(char* buf, int limit, Stream* stream);
 // on error.
 long streamRead(void* buf, long n, Stream* stream);
 
+// Block input as it arrives: what the stream's buffer holds, or else what
+// one read of the file gives (a pipe or a terminal may give a line at a
+// time), up to n bytes after text-mode translation; 0 at the end or on
+// error.
+long streamReadSome(void* buf, long n, Stream* stream);
+
 // Block output: returns how many of the n bytes were accepted; fewer than n
 // means a write failed.
 long streamWrite(const void* buf, long n, Stream* stream);
@@ -85,6 +94,16 @@ int streamEof(Stream* stream);
 // handle under the same operations, or two system files that are one (a
 // terminal, a pipe or a file reached twice). Else 0.
 int streamSameFile(Stream* a, Stream* b);
+
+// 1 when the stream is a regular file on a volume, else 0: asked of the
+// open file itself, since a device's name (NUL, CON) can look like a file's.
+int streamOnVolume(Stream* stream);
+
+// When `input` (not yet read) and `other` are one regular file, moves the
+// input's reading to where `other` stands, so that what was read through
+// `other` (an answer on standard input) is not read again as input. The
+// system opens such a file anew at its start (/dev/stdin on Linux).
+void streamResumeAt(Stream* input, Stream* other);
 
 // Flushes and closes: 0, or -1 (EOF) if the flush or the close failed.
 // The stream is released either way.

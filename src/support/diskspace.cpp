@@ -60,14 +60,14 @@ int getFreeSpace(const char* name) {
 }
 
 int Fclose(Stream* fp, const char* name) {
-  int closed = streamClose(fp);
-  if (closed != 0) return closed;
   // A full volume is the only failure a successful close can hide. A pipe
   // or a device has no volume (its file system reports no free space at
-  // all), so there a successful close is the whole answer.
-  uint32_t attrs = volumeOps()->fileAttributes(name);
-  if (attrs != kInvalidAttributes && (attrs & kAttributeDevice) != 0) return 0;
-  if (getFreeSpace(name) > 0) return 0;
+  // all), so there a successful close is the whole answer. The open stream
+  // says which it is: by its name, NUL or CON looks like a plain file.
+  bool onVolume = streamOnVolume(fp) != 0;
+  int closed = streamClose(fp);
+  if (closed != 0) return closed;
+  if (!onVolume || getFreeSpace(name) > 0) return 0;
   if (name[0] != '\0' && name[1] == ':') {
     errmsg("%c drive: no free disk space\n", static_cast<unsigned char>(name[0]));
   } else {

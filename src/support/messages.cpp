@@ -84,62 +84,44 @@ const char* messageText(const char* fmt, va_list args) {
   return Strchr(fmt, '%') != nullptr ? err_edit(fmt, args) : fmt;
 }
 
-// Messages held back: see errmsgHold. A line full of unmapped characters
-// gives a message for each, and one write for all of them is what keeps
-// such a file from costing a system call per character. They are held as
-// a text stream writes them, each LF with its CR, and go out as they are.
-constexpr long kHeldSize = 16 * 1024;
-constexpr long kSendAtOnce = 1024;
+// Messages bound for standard error wait here in their written form, each
+// line end CR LF: while a hold lasts (errmsgHold), and each report made in
+// place (errmsgRoom) until it is whole. A file full of unmapped characters
+// gives a message for each, and one write for many of them is what keeps
+// such a file from costing a system call per character.
+constexpr long kHeldSize = 64 * 1024;
 char held[kHeldSize];
 long heldLen = 0;
-Stream* holdTo = nullptr;
-Stream* holdAfter = nullptr;
-
-// `raw`: the text's line ends are CR LF already.
-void writeTo(Stream* to, const char* text, long n, bool raw) {
-  if (raw) {
-    streamWriteRaw(text, n, to);
-  } else {
-    streamWrite(text, n, to);
-  }
-}
-
-void send(const char* text, long n, bool raw) {
-  if (holdAfter != nullptr) streamFlush(holdAfter);
-  writeTo(holdTo, text, n, raw);
-}
+Stream* holdTo = nullptr;  // where held text goes while a hold lasts
 
 void sendHeld() {
-  if (heldLen > 0) send(held, heldLen, true);
+  if (heldLen > 0) streamWriteRaw(held, heldLen, holdTo != nullptr ? holdTo : stdStream(kStderr));
   heldLen = 0;
 }
 
-void toStderr(const char* text, long n, bool raw) {
-  if (holdTo == nullptr) {
-    writeTo(stdStream(kStderr), text, n, raw);
+// Standard error gets text at once, unless a hold keeps it: each LF goes
+// in as CR LF, and text too large to hold goes straight to its stream,
+// after what is held.
+void toStderr(const char* text, long n) {
+  if (heldLen + 2 * n > kHeldSize) sendHeld();
+  if (2 * n > kHeldSize) {
+    streamWrite(text, n, holdTo != nullptr ? holdTo : stdStream(kStderr));
     return;
   }
-  // A large text (the reports of a line, made together) goes at once,
-  // after what is held: gathering it would only copy it.
-  if (n >= kSendAtOnce) {
-    sendHeld();
-    send(text, n, raw);
-    return;
-  }
-  if (heldLen + 2 * n > kHeldSize) sendHeld();  // room for a CR to every byte
   for (long i = 0; i < n; i++) {
-    if (!raw && text[i] == '\n') held[heldLen++] = '\r';
+    if (text[i] == '\n') held[heldLen++] = '\r';
     held[heldLen++] = text[i];
   }
+  if (holdTo == nullptr) sendHeld();
 }
 
 // Where errmsg writes: standard output when errfp says so, else standard
 // error (held back while a hold lasts).
-void writeMessage(const char* text, long n, bool raw) {
+void writeMessage(const char* text, long n) {
   if (errfp == kErrfpStdout) {
-    writeTo(stdStream(kStdout), text, n, raw);
+    streamWrite(text, n, stdStream(kStdout));
   } else {
-    toStderr(text, n, raw);
+    toStderr(text, n);
   }
   errmsg_output_flg = 1;
 }
@@ -182,27 +164,40 @@ void errmsg(const char* fmt, ...) {
   va_start(args, fmt);
   const char* text = messageText(fmt, args);
   va_end(args);
-  errmsgn(text, static_cast<long>(std::strlen(text)));
+  auto n = static_cast<long>(std::strlen(text));
+  // The formatter's limit may cut a message short of its line end; a
+  // message that has one still ends its line, so that the next message or
+  // the shell's prompt starts a line of its own. errbuf always has a byte
+  // to spare beyond the limit.
+  size_t f = std::strlen(fmt);
+  if (text == errbuf && f > 0 && fmt[f - 1] == '\n' && (n == 0 || text[n - 1] != '\n'))
+    errbuf[n++] = '\n';
+  writeMessage(text, n);
 }
 
-void errmsgn(const char* text, long n) {
-  writeMessage(text, n, false);
+char* errmsgRoom(long n) {
+  if (heldLen + n > kHeldSize) sendHeld();
+  return held + heldLen;
 }
 
-void errmsgRaw(const char* text, long n) {
-  writeMessage(text, n, true);
+void errmsgMade(const char* end) {
+  heldLen = static_cast<long>(end - held);
+  if (holdTo == nullptr) sendHeld();
+  errmsg_output_flg = 1;
 }
 
-void errmsgHold(Stream* to, Stream* after) {
-  errmsgRelease();
+void errmsgHold(Stream* to) {
+  sendHeld();
   holdTo = to;
-  holdAfter = after;
+}
+
+void errmsgSend() {
+  sendHeld();
 }
 
 void errmsgRelease() {
   sendHeld();
   holdTo = nullptr;
-  holdAfter = nullptr;
 }
 
 void errmsg1(const char* fmt, ...) {
@@ -213,7 +208,7 @@ void errmsg1(const char* fmt, ...) {
   if (errfp == kErrfpStdout) {
     streamPuts(text, stdStream(kStdout));
   } else if (errfp == nullptr) {
-    toStderr(text, static_cast<long>(std::strlen(text)), false);
+    toStderr(text, static_cast<long>(std::strlen(text)));
   } else {
     streamPuts(text, errfp);
   }

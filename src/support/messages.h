@@ -22,16 +22,13 @@ extern int errmsg_output_flg;
 // errfp is kErrfpStdout); never to a stream held in errfp.
 void errmsg(const char* fmt, ...);
 
-// As errmsg for a text already made, n bytes long (one message or several
-// whole ones): written as it is, with no formatting. The converters make
-// their one-line reports themselves, as many as there are unmapped
-// characters, and pass a line's on together.
-void errmsgn(const char* text, long n);
-
-// As errmsgn for a text whose line ends are CR LF already, as a text stream
-// writes them: it goes out untranslated, which spares the streams a pass
-// over a flood of reports.
-void errmsgRaw(const char* text, long n);
+// A message made in place, in its written form (each line end CR LF), by
+// callers that make many of one kind without the formatter: the converters'
+// reports. errmsgRoom gives room for up to n bytes (n at most 1024), and
+// errmsgMade takes the message's end. It goes out as errmsg's would: at
+// once, or with what is held while a hold lasts.
+char* errmsgRoom(long n);
+void errmsgMade(const char* end);
 
 // As errmsg, but also to the stream held in errfp; leaves errmsg_output_flg.
 void errmsg1(const char* fmt, ...);
@@ -39,14 +36,14 @@ void errmsg1(const char* fmt, ...);
 // Appends the message and a newline to "message.log"; "end" closes the log.
 int errmsgf(const char* fmt, ...);
 
-// Holding messages back, so that they leave in order with other output.
-// From errmsgHold to errmsgRelease, the text of every message bound for
-// standard error gathers in a buffer and goes out to `to` in one write when
-// the buffer is full or at the release, not a write per message. `to` is
-// standard error, or the output itself when both are one file (its buffer
-// then keeps the order). Before held text leaves, `after` (unless null) is
-// flushed, so that what was written to it before reaches the system first.
-void errmsgHold(Stream* to, Stream* after);
+// Holding messages back, so that they leave in order with other output and
+// many go out in one write. From errmsgHold to errmsgRelease, the text of
+// every message bound for standard error gathers in a buffer and goes out to
+// `to` (standard error, or the output itself when both are one file, whose
+// buffer then keeps the order) when the buffer is full, at errmsgSend and at
+// the release.
+void errmsgHold(Stream* to);
+void errmsgSend();
 void errmsgRelease();
 
 // Formats into the static 1280-byte buffer and returns it.

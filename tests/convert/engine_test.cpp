@@ -8,12 +8,14 @@
 #include <algorithm>
 #include <numeric>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "convert/tables.h"
 #include "fuzz_util.h"
 #include "testutil/codes.h"
+#include "testutil/instances.h"
 #include "testutil/memstream.h"
 
 namespace kawase {
@@ -67,42 +69,147 @@ std::vector<std::string> inputs() {
   return in;
 }
 
-// The convert fuzz target's checks: the converters in exactly sized blocks,
-// and the engine with the fast road and without it.
-TEST(Engine, FastRoadChangesNoByte) {
-  for (const std::string& data : inputs())
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+// The convert fuzz target's checks over the inputs above: the full
+// converters, and each instance of the kernel table the host runs against
+// the portable one. A failed check names the input here instead of
+// aborting.
+class EngineKernels : public testing::TestWithParam<Isa> {};
+
+TEST_P(EngineKernels, FastRoadChangesNoByte) {
+  const Kernels* k = kernelsFor(GetParam());
+  if (k == nullptr) GTEST_SKIP() << "no " << isaName(GetParam()) << " kernels on this host";
+  fuzz::checkFailed = [](const char* check) { throw std::runtime_error(check); };
+  const std::vector<std::string> all = inputs();
+  for (size_t i = 0; i < all.size(); i++) {
+    const auto* data = reinterpret_cast<const uint8_t*>(all[i].data());
+    EXPECT_NO_THROW({
+      if (GetParam() == Isa::kPortable) fuzz::checkConverters(data, all[i].size());
+      fuzz::checkKernels(*k, data, all[i].size());
+    }) << "input "
+       << i << " of " << all[i].size() << " bytes, from "
+       << testing::PrintToString(all[i].substr(0, 24));
+  }
+  fuzz::checkFailed = fuzz::abortOnFailure;
 }
 
-// Each line's reports arrive after the output of the lines before it and
-// before its own: in one file with the output, and across two files as
-// their writes arrive (the journal), the output's holding only the output.
+INSTANTIATE_TEST_SUITE_P(Each, EngineKernels, testing::ValuesIn(kAllIsas), test::instanceName);
+
+// The engine's own failures, through the stream seam: a read that fails
+// inside a line or a character drops that line and ends the run; a write
+// that fails, part-way or at the last batch, ends it before anything later
+// is read or reported, also when the input would fail next. A byte order
+// mark counts only at the very start of the input, however it arrives.
+TEST(Engine, Failures) {
+  const std::string lines = [] {
+    std::string s;
+    for (int i = 0; i < 2000; i++) s += std::string(99, 'a') + "\n";
+    return s + "\xF0\x9F\x98\x80\n";
+  }();
+  std::string written;  // what gets through of their output
+  while (written.size() < 1000) written += std::string(99, 'a') + "\r\n";
+  written.resize(1000);
+  const std::string longLine = std::string(131071, 'a') + "\n";
+  const std::string bomReport = "Error code: EFBBBF=U+FEFF\r\n";
+  struct Row {
+    bool reverse;
+    std::string in;
+    long inFailAt, outFailAt, chunk;
+    EngineResult result;
+    std::string out, err;
+  };
+  const Row rows[] = {
+      {false,
+       "ab\n\xE3\x81\x82"
+       "cd\n",
+       5, -1, 1 << 20, EngineResult::kReadFailed, "ab\r\n", ""},
+      {true,
+       "ab\n\x82\xA0"
+       "cd\n",
+       4, -1, 1 << 20, EngineResult::kReadFailed, "ab\r\n", ""},
+      {false, "ab\nxyz\n", 5, -1, 2, EngineResult::kReadFailed, "ab\r\n", ""},
+      {false, lines, -1, 1000, 1 << 20, EngineResult::kWriteFailed, written, ""},
+      {false, lines, 150000, 1000, 1 << 20, EngineResult::kWriteFailed, written, ""},
+      {true, "a\nb\n", -1, 2, 1 << 20, EngineResult::kWriteFailed, "a\r", ""},
+      {false, longLine + "\xEF\xBB\xBFx\n", -1, -1, 1 << 20, EngineResult::kDone,
+       longLine.substr(0, 131071) + "\r\n??x\r\n", bomReport},
+      {false, "\xEF\xBB\xBFx\n", -1, -1, 1, EngineResult::kDone, "x\r\n", ""},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::PrintToString(r.in.substr(0, 12)) + " " + std::to_string(r.inFailAt) +
+                 " " + std::to_string(r.outFailAt));
+    test::MemFile in, out;
+    in.data = r.in;
+    in.fail_at = r.inFailAt;
+    in.chunk = r.chunk;
+    out.fail_at = r.outFailAt;
+    test::CaptureStd err(kStderr);
+    Stream* from = test::openMem(&in, "r");
+    Stream* to = test::openMem(&out, "w", 0);
+    EXPECT_EQ(convertStream(from, to, r.reverse), r.result);
+    streamClose(from);
+    streamClose(to);
+    EXPECT_TRUE(out.data == r.out) << out.data.size();
+    EXPECT_EQ(err.text(), r.err);
+  }
+}
+
+// Input that arrives a line at a time, as from a pipe or a terminal: each
+// line is written before the next read is made.
+TEST(Engine, ConvertsInputAsItArrives) {
+  static test::MemFile in, out;
+  static std::vector<std::string> seen;  // the output at each read
+  in.data = "abc\n\x82\xA0\n";
+  in.chunk = 4;
+  static const StreamOps arriving = {[](void* h, unsigned char* buf, long n) {
+                                       seen.push_back(out.data);
+                                       return test::memRead(h, buf, n);
+                                     },
+                                     test::memWrite, test::memClose, nullptr};
+  Stream* from = streamOpenOps(&arriving, &in, "r", 1);
+  Stream* to = test::openMem(&out, "w", 0);
+  EXPECT_EQ(convertStream(from, to, true), EngineResult::kDone);
+  streamClose(from);
+  streamClose(to);
+  const std::vector<std::string> want = {"", "abc\r\n", "abc\r\n\xE3\x81\x82\r\n"};
+  EXPECT_EQ(seen, want);
+}
+
+// In one file with the output, each line's reports arrive after the
+// output of the lines before it and before its own. Into two files, the
+// reports of a batch go out together before the batch's output (the journal
+// records the writes of both as they arrive).
 TEST(Engine, ReportsInOrderWithTheOutput) {
   const std::string emoji = "\xF0\x9F\x98\x80", report = "Error code: F09F9880=1F600\r\n";
+  const std::string c04a = "Error code: C04A=U+000A\r\n";
+  const std::string a0 = "Error code: A0[A0] ... \xA0\xA0z\r\n\r\n";
   std::string many, reports, manyOut = std::string(2000, '?') + "\r\n";
   for (int i = 0; i < 1000; i++) many += emoji, reports += report;
-  const std::tuple<bool, std::string, std::string, std::string> rows[] = {
-      {false, "a\n" + emoji + "\nb\n", "a\r\n" + report + "??\r\nb\r\n", "a\r\n??\r\nb\r\n"},
-      {false, "a\n\xC0\x4A" + many + "\nb\n",
-       "a\r\nError code: C04A=U+000A\r\n" + reports + "??" + manyOut + "b\r\n",
-       "a\r\n??" + manyOut + "b\r\n"},
-      {true, "a\n\xA0\xA0z\n", "a\r\nError code: A0[A0] ... \xA0\xA0z\r\n\r\nz\r\n", "a\r\nz\r\n"},
+  struct Row {
+    bool reverse;
+    std::string input, oneFile, err, out;
   };
-  for (auto& [reverse, input, want, wantOut] : rows) {
+  const Row rows[] = {
+      {false, "a\n" + emoji + "\nb\n", "a\r\n" + report + "??\r\nb\r\n", report,
+       "a\r\n??\r\nb\r\n"},
+      {false, "a\n\xC0\x4A" + many + "\nb\n", "a\r\n" + c04a + reports + "??" + manyOut + "b\r\n",
+       c04a + reports, "a\r\n??" + manyOut + "b\r\n"},
+      {true, "a\n\xA0\xA0z\n", "a\r\n" + a0 + "z\r\n", a0, "a\r\nz\r\n"},
+  };
+  for (const Row& r : rows) {
     for (bool oneFile : {true, false}) {
       test::MemFile in, out, err;
-      in.data = input;
+      in.data = r.input;
       std::string journal;
       out.journal = err.journal = &journal;
       Stream* from = test::openMem(&in, "r");
       Stream* to = test::openMem(&out, "w");
       Stream* old = replaceStdStream(kStderr, test::openMem(oneFile ? &out : &err, "w", 0));
-      EXPECT_EQ(convertStream(from, to, reverse), EngineResult::kDone);
+      EXPECT_EQ(convertStream(from, to, r.reverse), EngineResult::kDone);
       streamClose(replaceStdStream(kStderr, old));
       streamClose(to);
       streamClose(from);
-      EXPECT_EQ(journal, want) << oneFile << input.substr(0, 8);
-      EXPECT_EQ(out.data, oneFile ? want : wantOut) << input.substr(0, 8);
+      EXPECT_EQ(journal, oneFile ? r.oneFile : r.err + r.out) << oneFile << r.input.substr(0, 8);
+      EXPECT_EQ(out.data, oneFile ? r.oneFile : r.out) << r.input.substr(0, 8);
     }
   }
 }

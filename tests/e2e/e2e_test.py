@@ -35,6 +35,8 @@ with open(os.path.join(os.path.dirname(__file__), "..", "..", "samples", "sample
 PEER = SAMPLE.decode().encode("shift_jis_2004").replace(b"\n", b"\r\n")
 DIR, FULL, OS, ONE = "<dir>", "<full>", "<not for this platform>", "<stderr to stdout>"
 STDIN = "<stdin>"  # in `after`: standard input is a file, and this is what is left of it
+APPEND = "<stdout appended to in.txt>"
+LONG = "d/" * 510  # a name of 1,020 bytes: its message meets the formatter's limit
 
 
 def row(args, status, out=b"", err=b"", files=None, stdin=b"", after=None, linux=False):
@@ -95,6 +97,17 @@ ROWS = [
         after={"out.txt": b"abc\r\n"}, linux=True),
     row(["in.txt", "-o", "/dev/stdout"], 0, SJ, b"/dev/stdout: file exists, overwrite? (y/n) ",
         stdin=b"y\n", files={"in.txt": JA}, linux=True),
+    # The answer is never read again as input, even where the input is
+    # standard input's own file, which the system opens anew at its start.
+    row(["/dev/stdin", "-o", "out.txt"], 0, err=ASK, stdin=b"y\nabc\n", files={"out.txt": OLD},
+        after={"out.txt": b"abc\r\n", STDIN: b"abc\n"}, linux=True),
+    row(IO, 0, err=ASK, stdin=("in.txt",), files={"in.txt": b"y\nabc\n", "out.txt": OLD},
+        after={"out.txt": b"abc\r\n"}),
+    # Standard output onto the input itself would be read back as input.
+    row(["in.txt"], 1, APPEND, b"stdout: output file is the input file\r\n",
+        files={"in.txt": JA}, after={"in.txt": JA}),
+    # A message cut by the formatter's limit still ends its line.
+    row([LONG], 1, err=LONG.encode() + b": no\r\n"),
     # Standard error as the output's own file: the reports of a line after
     # the lines before it, and a failure after the output before it.
     row(["in.txt"], 0, b"a\r\nError code: F09F9880=1F600\r\nError code: EFBFBD=U+FFFD\r\n"
@@ -106,7 +119,7 @@ ROWS = [
 ]
 
 
-def run(args, files, stdin, to_full, names, one):
+def run(args, files, stdin, out, names, one):
     with tempfile.TemporaryDirectory(prefix="kawase-e2e-", ignore_cleanup_errors=True) as work:
         for name, what in files.items():
             path = os.path.join(work, name)
@@ -120,14 +133,19 @@ def run(args, files, stdin, to_full, names, one):
         if source:
             source.write(stdin)
             source.seek(0)
-        with open("/dev/full" if to_full else os.devnull, "wb") as full:
+        elif isinstance(stdin, tuple):  # standard input is that file of the row's
+            source = open(os.path.join(work, stdin[0]), "rb")
+        sink = {FULL: "/dev/full", APPEND: os.path.join(work, "in.txt")}.get(out, os.devnull)
+        with open(sink, "ab") as fixed:
             proc = subprocess.run(LAUNCHER + [BINARY] + args, cwd=work,
                                   input=None if source else stdin, stdin=source,
-                                  stdout=full if to_full else subprocess.PIPE,
+                                  stdout=fixed if out in (FULL, APPEND) else subprocess.PIPE,
                                   stderr=subprocess.STDOUT if one else subprocess.PIPE,
                                   env=dict(os.environ, WINEDEBUG="-all"))
         after = {name: os.path.join(work, name) for name in names if name != STDIN}
-        left = {STDIN: source.read()} if source else {}
+        left = {STDIN: source.read()} if STDIN in names else {}
+        if source:
+            source.close()
         return proc.returncode, proc.stdout, proc.stderr, dict(left, **{
             name: open(p, "rb").read() if os.path.lexists(p) else None for name, p in after.items()})
 
@@ -135,8 +153,8 @@ def run(args, files, stdin, to_full, names, one):
 failed = 0
 rows = [r for r in ROWS if r != OS]
 for i, (args, status, out, err, files, stdin, after) in enumerate(rows):
-    got = run(args, files, stdin, out == FULL, after, err == ONE)
-    want = (status, None if out == FULL else out, None if err == ONE else err, after)
+    got = run(args, files, stdin, out, after, err == ONE)
+    want = (status, None if out in (FULL, APPEND) else out, None if err == ONE else err, after)
     if got != want:
         failed += 1
         print("row %d %s: got %.300r, want %.300r" % (i, args, got, want))

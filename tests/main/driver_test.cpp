@@ -53,7 +53,7 @@ TEST(Driver, Failures) {
       {io, "", full + failed, conv, "", -1, true},
       {io, "", failed, part, "out.txt", 100000},
       {{"in.txt"}, part, "stdout: writing error\r\n", kNone, "stdout", 100000},
-      {io, "", "in.txt: reading error\r\n", conv.substr(0, 151500), "in.txt", 150000},
+      {io, "", "in.txt: reading error\r\n", conv.substr(0, 151500), "in.txt", 150050},
   };
   test::TempDir dir;
   std::filesystem::path cwd = std::filesystem::current_path();

@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "platform/cmdline.h"
-#include "platform/simd.h"
+#include "platform/kernels.h"
 #include "platform/textstream.h"
 #include "testutil/fakes.h"
+#include "testutil/instances.h"
 #include "testutil/memstream.h"
 #include "testutil/tempdir.h"
 
@@ -113,7 +114,7 @@ MemFile writeInPieces(const std::string& text, const std::vector<size_t>& pieces
 // to 40 and long runs of LFs put LFs on every place of the 16-byte steps and
 // of the buffer's end. A full buffer goes out at the same bytes however the
 // text is cut: 65,535, or 65,536 when a CR LF took the byte kept free, also
-// for a raw write. The SSSE3 loop as the portable one.
+// for a raw write.
 void everyLfBecomesCrLf() {
   EXPECT_EQ(writeInPieces("a\r\n", {3}, 0, 1).data, "a\r\r\n");
   std::string text = std::string(70000, '\n') + "x" + std::string(70000, '\n'), want;
@@ -138,11 +139,53 @@ void everyLfBecomesCrLf() {
 }
 
 TEST(TextStream, EveryLfBecomesCrLf) {
-  for (bool simd : {false, true}) {
-    setSimdEnabled(simd);
-    everyLfBecomesCrLf();
-  }
+  everyLfBecomesCrLf();
 }
+
+// Each instance of the kernel table makes the same text of a block as the
+// portable one, and appends the same bytes and stops at the same byte,
+// wherever the CRs, the LFs, the Ctrl-Z and the limit fall.
+class TextKernels : public testing::TestWithParam<Isa> {};
+
+TEST_P(TextKernels, SameBytesAsPortable) {
+  const Kernels* k = kernelsFor(GetParam());
+  if (k == nullptr) GTEST_SKIP() << "no " << isaName(GetParam()) << " kernels on this host";
+  const Kernels& portable = *kernelsFor(Isa::kPortable);
+  std::string text;
+  for (int i = 0; text.size() < 5000; i++)
+    text += std::string(static_cast<size_t>(i % 41), static_cast<char>('a' + i % 26)) +
+            (i % 3 == 0   ? "\r\n"
+             : i % 7 == 0 ? "\r"
+                          : "\n\n");
+  auto scan = [](const Kernels& with, std::string block) {
+    bool ended = false;
+    auto* b = reinterpret_cast<unsigned char*>(block.data());
+    block.resize(static_cast<size_t>(with.textOfBlock(b, static_cast<long>(block.size()), &ended)));
+    return block + (ended ? "|ended" : "");
+  };
+  for (size_t z : {text.size(), size_t{0}, size_t{15}, size_t{16}, size_t{63}, size_t{4097}}) {
+    std::string block = text;
+    if (z < block.size()) block[z] = '\x1A';
+    EXPECT_EQ(scan(*k, block), scan(portable, block)) << z;
+  }
+  // Short blocks, and blocks whose only CR or Ctrl-Z comes late.
+  for (size_t n = 0; n < 200; n++)
+    for (const char* last : {"", "\r", "\x1A"})
+      EXPECT_EQ(scan(*k, std::string(n, 'q') + last), scan(portable, std::string(n, 'q') + last));
+  auto append = [&text](const Kernels& with, long start, long limit) {
+    std::string out(static_cast<size_t>(limit) + 1, '\0');
+    long len = start;
+    long took = with.appendCrLf(reinterpret_cast<const unsigned char*>(text.data()),
+                                static_cast<long>(text.size()),
+                                reinterpret_cast<unsigned char*>(out.data()), &len, limit);
+    return std::to_string(took) + "|" + out.substr(0, static_cast<size_t>(len));
+  };
+  for (long limit : {5L, 31L, 32L, 33L, 100L, 4099L, 20000L})
+    for (long start : {0L, 5L})
+      EXPECT_EQ(append(*k, start, limit), append(portable, start, limit)) << limit;
+}
+
+INSTANTIATE_TEST_SUITE_P(Each, TextKernels, testing::ValuesIn(kAllIsas), test::instanceName);
 
 // Buffered output waits for a flush. A failed write shows on the write that
 // meets it, or at the flush; nothing is taken after it. Modes are kept to.
@@ -168,6 +211,22 @@ TEST(TextStream, BufferingFailuresAndModes) {
   for (const char* mode : {"a", "rw", "r+"}) EXPECT_EQ(test::openMem(&held, mode), nullptr) << mode;
   test::TempDir tmp;
   EXPECT_EQ(streamOpen(tmp.str().c_str(), "r"), nullptr);  // a directory is no file
+}
+
+// Only a file on a volume can be cut short by a full disk; the null device
+// is none, though on Windows its name's attributes are a plain file's.
+TEST(TextStream, OnVolume) {
+  test::TempDir tmp;
+#ifdef _WIN32
+  const char* nullDevice = "NUL";
+#else
+  const char* nullDevice = "/dev/null";
+#endif
+  for (auto [name, want] : {std::pair{tmp.file("f.txt"), 1}, {std::string(nullDevice), 0}}) {
+    Stream* s = streamOpen(name.c_str(), "w");
+    EXPECT_EQ(streamOnVolume(s), want) << name;
+    streamClose(s);
+  }
 }
 
 // Buffers a line for `path`, then ends the process.

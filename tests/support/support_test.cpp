@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <filesystem>
 #include <tuple>
 
@@ -44,7 +45,10 @@ TEST(ErrEdit, Formats) {
       {edit((n1023 + "%d").c_str(), INT_MIN), n1023 + "-2147483648"},
   };
   for (const auto& row : rows) EXPECT_EQ(row[0], row[1]);
-  EXPECT_LT(edit((n1023 + "%f").c_str(), 1e308).size(), 1280u);
+  // A long number begun near the limit is cut where the buffer ends.
+  char f308[400];
+  std::snprintf(f308, sizeof f308, "%f", 1e308);
+  EXPECT_EQ(edit((n1023 + "%f").c_str(), 1e308), n1023 + std::string(f308).substr(0, 256));
 }
 
 // Only errmsg1 writes to a held stream, only errmsg sets the flag. A format
@@ -70,6 +74,16 @@ TEST(Errmsg, Destinations) {
   EXPECT_EQ(err.text() + "|" + out.text() + "|" + held.data,
             "a \\ b\r\n\x81%q\\b\r\n%qb\r\ntwo\r\nerr\r\n|out1\r\nout2\r\n|held\r\n");
   streamClose(h);
+}
+
+// A message cut short by the formatter's limit still ends its line when
+// its format has a line end.
+TEST(Errmsg, CutMessageEndsItsLine) {
+  const std::string name(1020, 'd');
+  test::CaptureStd err(kStderr);
+  errmsg("%s: not found\n", name.c_str());
+  errmsg("%s: none", name.c_str());
+  EXPECT_EQ(err.text(), name + ": no\r\n" + name + ": no");
 }
 
 // The first message opens (truncating) the log, "end" closes it.
@@ -139,13 +153,17 @@ TEST(DiskSpace, Queries) {
 
 // A close that works on a volume without room, or of unknown room, is a full
 // disk; a failed close (1: the close, 2: the flush) is the caller's to
-// report. A pipe or device has no volume: its close is all.
+// report. A pipe or device (3; 4 with a failed close), whatever its name,
+// has no volume: its close is all.
 TEST(DiskSpace, Fclose) {
   test::FakeVolume v;
+  v.attributes = 0x80u;
   const std::tuple<uint64_t, int, int, const char*, int, const char*> rows[] = {
       {1, 1, 0, "out.txt", 0, ""},
-      {0, 1, 0, "/dev/stdout", 0, ""},
-      {0, 1, 1, "/dev/stdout", -1, ""},
+      {0, 1, 3, "NUL", 0, ""},
+      {0, 1, 3, "out.txt", 0, ""},
+      {0, 1, 4, "NUL", -1, ""},
+      {0, 1, 0, "/dev/stdout", -1, "no free disk space\r\n"},
       {0, 1, 0, "D:\\out.txt", -1, "D drive: no free disk space\r\n"},
       {0, 1, 0, "e:out.txt", -1, "e drive: no free disk space\r\n"},
       {0, 1, 0, "out.txt", -1, "no free disk space\r\n"},
@@ -154,10 +172,10 @@ TEST(DiskSpace, Fclose) {
       {0, 1, 2, "D:\\out.txt", -1, ""}};
   for (auto [free_bytes, ext, fail, name, want, message] : rows) {
     std::tie(v.free_bytes, v.ext) = std::tie(free_bytes, ext);
-    v.attributes = name[0] == '/' ? kAttributeDevice : 0x80u;
     test::CaptureStd err(kStderr);
     test::MemFile file;
-    file.fail_close = fail == 1;
+    file.device = fail >= 3;
+    file.fail_close = fail == 1 || fail == 4;
     file.fail_at = fail == 2 ? 0 : -1;
     Stream* s = test::openMem(&file, "w");
     streamPuts("data", s);

@@ -16,6 +16,7 @@ struct MemFile {
   long chunk = 1 << 20;  // most bytes one read or write call moves
   long fail_at = -1;     // byte offset at which reads/writes fail (-1: never)
   bool fail_close = false;
+  bool device = false;  // a pipe or a terminal, not a file on a volume
   int closes = 0;
   std::vector<long> writes;        // the size asked of each write call
   std::string* journal = nullptr;  // when set, gets each write's bytes too
@@ -54,7 +55,11 @@ inline int memClose(void* h) {
   return f->fail_close ? -1 : 0;
 }
 
-inline const StreamOps memOps = {memRead, memWrite, memClose};
+inline int memOnVolume(void* h) {
+  return static_cast<MemFile*>(h)->device ? 0 : 1;
+}
+
+inline const StreamOps memOps = {memRead, memWrite, memClose, memOnVolume};
 
 // A stream over `file` ("r", "w", "rb" or "wb"), buffered unless told.
 inline Stream* openMem(MemFile* file, const char* mode, int buffered = 1) {
