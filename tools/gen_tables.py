@@ -182,6 +182,18 @@ def build_dense_sjis(tbl):
     return index, blocks, first_user
 
 
+def build_bmp_bytes(tbl):
+    """The Shift_JIS code of each code point from U+0020 to U+FFFF with its
+    bytes in the order they are written, the first byte lowest. The table
+    serves characters of two and three bytes of UTF-8, and a control
+    character in such a longer form has no code."""
+    flat = [NO_SJIS] * 0x10000
+    for code, cp in tbl:
+        if 0x20 <= cp < 0x10000:
+            flat[cp] = code if code < 0x100 else (code & 0xFF) << 8 | code >> 8
+    return flat
+
+
 def build_dense_utf8(tbl2):
     """Packed UTF-8 bytes by Shift_JIS key: one array for single-byte keys,
     one row of 256 trail bytes per lead byte that has codes (row 0 is
@@ -245,6 +257,12 @@ def generate_dense(tbl, tbl2):
         out.append("    {  // %d: %s\n" % (n, label))
         write_numbers(out, list(block), 8, "0x%04X")
         out.append("    },\n")
+    out.append("};\n\n")
+    out.append("// Shift_JIS bytes of each code point below U+10000 as they are"
+               " written, the first\n// byte lowest; 0x%04X for none and for the"
+               " controls below U+0020.\n" % NO_SJIS)
+    out.append("const uint16_t denseSjisBmpBytes[0x10000] = {\n")
+    write_numbers(out, build_bmp_bytes(tbl), 8, "0x%04X")
     out.append("};\n\n")
     out.append("// UTF-8 bytes of each single-byte key, packed from the low"
                " byte up; 0 for none.\n")

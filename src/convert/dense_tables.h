@@ -19,6 +19,14 @@ constexpr int kDenseBlockBits = 6;
 extern const uint16_t denseSjisIndex[kDenseCodePointEnd >> kDenseBlockBits];
 extern const uint16_t denseSjisBlocks[][1 << kDenseBlockBits];
 
+// The code of a character of two or three bytes of UTF-8 in one load:
+// searchUnicodeTbl(codePoint) for the code points below U+10000 with its
+// bytes as they are written (first byte lowest, a single-byte code alone in
+// the low byte), 0xFFFF for none and for the controls below U+0020, which
+// have none in such a longer form. The AVX-512 road looks up many
+// characters a step and puts their bytes straight into its output slots.
+extern const uint16_t denseSjisBmpBytes[0x10000];
+
 // The UTF-8 bytes of searchUnicodeTbl2(key), packed from the low byte up
 // (byte i is bits 8i to 8i+7), 0 for none: denseUtf8Single[key] for a
 // single-byte key, else denseUtf8Rows[denseUtf8Row[lead]][trail]. No key
