@@ -481,6 +481,13 @@ quotient() {
   awk -v a="$1" -v b="$2" -v d="${3:-1}" 'BEGIN { printf "%.*f", d, a / b }'
 }
 
+# a ÷ b to three significant figures (0.00243, 1.05, 254), or empty: for
+# ratios that may be far from 1 either way.
+ratio() {
+  [ -n "$1" ] && [ -n "$2" ] || return 0
+  awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3g", a / b }'
+}
+
 # kawase's speed ÷ the fastest peer's on a column into a sink.
 lead() { quotient "${mbps[kawase,$1,$2]:-}" "$(fastest_peer "$1" "$2")"; }
 
@@ -498,7 +505,7 @@ versus_baseline() {
     else
       a=${mbps[kawase,$1,$sink]:-} b=${mbps[baseline,$1,$sink]:-}
     fi
-    printf '%s' "$(quotient "$a" "$b" 2)"
+    printf '%s' "$(ratio "$a" "$b")"
     [ -n "$a" ] && [ -n "$b" ] || printf '?'
     [ $sink = file ] || printf ' / '
   done
@@ -560,8 +567,8 @@ ms_cell() {
 # "null / file" of a tool's time on the pathological file ÷ on the control.
 patho_ratio() {
   local a b
-  a=$(quotient "${median_us[$1,patho,null]:-}" "${median_us[$1,control,null]:-}" 2)
-  b=$(quotient "${median_us[$1,patho,file]:-}" "${median_us[$1,control,file]:-}" 2)
+  a=$(ratio "${median_us[$1,patho,null]:-}" "${median_us[$1,control,null]:-}")
+  b=$(ratio "${median_us[$1,patho,file]:-}" "${median_us[$1,control,file]:-}")
   printf '%s / %s' "${a:-?}" "${b:-?}"
 }
 
@@ -639,7 +646,7 @@ small files: %d files of about 1 KB of Japanese text, U→S, one process per fil
   done
   [ -n "${have[baseline]:-}" ] || return 0
   pad "kawase ÷ baseline (time)" 27
-  v=$(quotient "$(per_file kawase)" "$(per_file baseline)" 2)
+  v=$(ratio "$(per_file kawase)" "$(per_file baseline)")
   echo "${v:-?}"
 }
 
@@ -704,8 +711,8 @@ goals() {
   local bu bs fn=${mbps[kawase,flood,null]:-} ff=${mbps[kawase,flood,file]:-} rss n col
   local pn pf sk sc sp who base_rss=''
   local -a leads_null=() leads_file=()
-  pn=$(quotient "${median_us[kawase,patho,null]:-}" "${median_us[kawase,control,null]:-}" 2)
-  pf=$(quotient "${median_us[kawase,patho,file]:-}" "${median_us[kawase,control,file]:-}" 2)
+  pn=$(ratio "${median_us[kawase,patho,null]:-}" "${median_us[kawase,control,null]:-}")
+  pf=$(ratio "${median_us[kawase,patho,file]:-}" "${median_us[kawase,control,file]:-}")
   sk=$(per_file kawase) sc=$(per_file cat)
   read -r sp who <<<"$(fastest_small_peer)"
   who=${who:+${label[$who]}}
