@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "convert/convert.h"
-#include "convert/span_avx512.h"
 #include "convert/tables.h"
 #include "platform/kernels.h"
 
@@ -226,18 +225,6 @@ int main(int argc, char** argv) {
       }
     }
   }
-#if KAWASE_HAVE_AVX512_SPANS
-  // The AVX-512 spans (span_avx512.h), where the processor runs the
-  // AVX-512 instance.
-  if (kawase::kernelsFor(kawase::Isa::kAvx512) != nullptr) {
-    for (const Text* t : {&jaText, &asciiText})
-      benchmark::RegisterBenchmark(("unitosjSpan/avx512-spans/blocks/" + t->name).c_str(),
-                                   fastBlocks, kawase::unitosjSpanAvx512, t);
-    for (const Text* t : {&sjText, &asciiText})
-      benchmark::RegisterBenchmark(("sjtouniSpan/avx512-spans/blocks/" + t->name).c_str(),
-                                   fastBlocks, kawase::sjtouniSpanAvx512, t);
-  }
-#endif
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

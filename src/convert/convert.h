@@ -22,6 +22,8 @@
 
 #include <cstdint>
 
+#include "platform/kernels.h"
+
 namespace kawase {
 
 // Bytes of the character last handled: input bytes consumed by
@@ -52,5 +54,11 @@ const char* unitosjSpanPortable(const char* src, const char* end, char** dst);
 const char* sjtouniSpanPortable(const char* src, const char* end, char** dst);
 const char* unitosjSpanSsse3(const char* src, const char* end, char** dst);
 const char* sjtouniSpanSsse3(const char* src, const char* end, char** dst);
+#if defined(KAWASE_X86_64)
+// 32 input bytes a step (span_avx512.cpp); x86-64 only, as their 64-bit
+// masks are.
+const char* unitosjSpanAvx512(const char* src, const char* end, char** dst);
+const char* sjtouniSpanAvx512(const char* src, const char* end, char** dst);
+#endif
 
 }  // namespace kawase

@@ -19,9 +19,9 @@
 // by character through the scalar road below, which takes exactly the
 // portable road's decisions; the next block starts after it. Runs of plain
 // ASCII go straight to the output, with no block.
-#include "convert/span_avx512.h"
+#include "convert/convert.h"
 
-#if KAWASE_HAVE_AVX512_SPANS
+#if defined(KAWASE_X86_64)
 #include <immintrin.h>
 
 #include <cstddef>
@@ -31,9 +31,7 @@
 #include "convert/dense_tables.h"
 #include "strutil/strutil.h"
 
-#define KAWASE_AVX512 \
-  __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi,bmi2,popcnt")))
-#define KAWASE_AVX512_INLINE KAWASE_AVX512 inline __attribute__((always_inline))
+#define KAWASE_AVX512_INLINE KAWASE_TARGET_AVX512 inline __attribute__((always_inline))
 
 namespace kawase {
 
@@ -299,7 +297,7 @@ KAWASE_AVX512_INLINE void asciiSteps(const Byte*& p, const Byte* e, Byte*& o, __
 
 }  // namespace
 
-KAWASE_AVX512 const char* unitosjSpanAvx512(const char* src, const char* end, char** dst) {
+KAWASE_TARGET_AVX512 const char* unitosjSpanAvx512(const char* src, const char* end, char** dst) {
   const auto* p = reinterpret_cast<const Byte*>(src);
   const auto* e = reinterpret_cast<const Byte*>(end);
   auto* o = reinterpret_cast<Byte*>(*dst);
@@ -357,7 +355,7 @@ stop:
   return reinterpret_cast<const char*>(p);
 }
 
-KAWASE_AVX512 const char* sjtouniSpanAvx512(const char* src, const char* end, char** dst) {
+KAWASE_TARGET_AVX512 const char* sjtouniSpanAvx512(const char* src, const char* end, char** dst) {
   const auto* p = reinterpret_cast<const Byte*>(src);
   const auto* e = reinterpret_cast<const Byte*>(end);
   auto* o = reinterpret_cast<Byte*>(*dst);

@@ -20,7 +20,7 @@ const Kernels kSsse3 = {textOfBlockSsse3, appendCrLfSsse3, AsciiSsse3::copyRun, 
 
 #if defined(KAWASE_X86_64)
 const Kernels kAvx512 = {textOfBlockAvx512, appendCrLfAvx512, AsciiAvx512::copyRun,
-                         unitosjSpanSsse3, sjtouniSpanSsse3};
+                         unitosjSpanAvx512, sjtouniSpanAvx512};
 #endif
 
 #if defined(KAWASE_X86)

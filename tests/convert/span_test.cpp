@@ -1,7 +1,8 @@
-// The AVX-512 spans write the same bytes and stop at the same place as the
-// portable fast road, over every span start and length around their steps.
-// Input ends where reading faults, and the output's room is followed by
-// guard bytes, so that any access past them shows, a vector one too.
+// Each instance's fast road writes the same bytes and stops at the same
+// place as the portable one, over every span start and length around the
+// vector steps. Input ends where reading faults, and the output's room is
+// followed by guard bytes, so that any access past them shows, a vector one
+// too.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,11 +12,11 @@
 #include <vector>
 
 #include "convert/convert.h"
-#include "convert/span_avx512.h"
 #include "convert/tables.h"
 #include "fuzz_util.h"
 #include "platform/kernels.h"
 #include "testutil/codes.h"
+#include "testutil/instances.h"
 
 #if defined(__unix__)
 #include <sys/mman.h>
@@ -25,7 +26,6 @@
 namespace kawase {
 namespace {
 
-#if KAWASE_HAVE_AVX512_SPANS
 using Road = const char* (*)(const char*, const char*, char**);
 
 std::string hex(const std::string& s) {
@@ -136,7 +136,7 @@ std::vector<std::string> texts() {
 
 struct RoadPair {
   const char* name;
-  Road portable, avx512;
+  Road portable, other;
   size_t growth;
 };
 
@@ -145,7 +145,7 @@ bool sameOver(const std::string& text, const RoadPair& road, std::mt19937& rng) 
   // The stop, npos after a mismatch.
   auto same = [&](size_t from, size_t len) {
     size_t stop, wantStop;
-    std::string got = run(road.avx512, road.growth, text, from, len, &stop);
+    std::string got = run(road.other, road.growth, text, from, len, &stop);
     std::string want = run(road.portable, road.growth, text, from, len, &wantStop);
     EXPECT_EQ(got, want) << road.name << " over " << hex(text.substr(from, len));
     return got == want ? stop : std::string::npos;
@@ -164,21 +164,21 @@ bool sameOver(const std::string& text, const RoadPair& road, std::mt19937& rng) 
   return true;
 }
 
-TEST(Span, SameBytesAndStopAsThePortableRoad) {
-  // The AVX-512 instance of the kernel table asks for the same extensions.
-  if (kernelsFor(Isa::kAvx512) == nullptr) GTEST_SKIP() << "the processor lacks AVX-512 VBMI2";
-  const RoadPair roads[] = {{"UTF-8 to Shift_JIS", unitosjSpanPortable, unitosjSpanAvx512, 2},
-                            {"Shift_JIS to UTF-8", sjtouniSpanPortable, sjtouniSpanAvx512, 3}};
+class SpanKernels : public testing::TestWithParam<Isa> {};
+
+TEST_P(SpanKernels, SameBytesAndStopAsThePortableRoad) {
+  const Kernels* k = kernelsFor(GetParam());
+  if (k == nullptr) GTEST_SKIP() << "no " << isaName(GetParam()) << " kernels on this host";
+  const RoadPair roads[] = {{"UTF-8 to Shift_JIS", unitosjSpanPortable, k->unitosjSpan, 2},
+                            {"Shift_JIS to UTF-8", sjtouniSpanPortable, k->sjtouniSpan, 3}};
   std::mt19937 rng(7);
   bool same = true;
   for (const std::string& text : texts())
     for (const RoadPair& road : roads) same = same && sameOver(text, road, rng);
 }
-#else
-TEST(Span, SameBytesAndStopAsThePortableRoad) {
-  GTEST_SKIP() << "a 32-bit build has no AVX-512 spans";
-}
-#endif
+
+INSTANTIATE_TEST_SUITE_P(Each, SpanKernels, testing::Values(Isa::kSsse3, Isa::kAvx512),
+                         test::instanceName);
 
 }  // namespace
 }  // namespace kawase
