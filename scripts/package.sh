@@ -82,8 +82,8 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Architecture)" = "$arch" ] || fail "Architecture: $(field Architecture)"
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 [ -n "$(field Description)" ] || fail "no Description"
-# The program is linked statically (KAWASE_LINK in CMakeLists.txt): it
-# loads no shared library, so the package depends on none.
+# The program is linked statically (CMakeLists.txt): it loads no shared
+# library, so the package depends on none.
 [ -z "$(field Depends)" ] || fail "the statically linked program should need nothing: Depends: $(field Depends)"
 
 same_list "$deb" "./usr/bin/kawase

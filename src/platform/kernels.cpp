@@ -76,8 +76,13 @@ const Kernels* kernelsFor(Isa isa) {
 const Kernels& kernels() {
   static const Kernels* chosen = [] {
     const Kernels* best = &kPortable;
-    for (Isa isa : kAllIsas)
+    for (Isa isa : kAllIsas) {
+#if defined(KAWASE_KERNELS_CAP)
+      // A build that times one instance alone goes no further.
+      if (static_cast<int>(isa) > KAWASE_KERNELS_CAP) break;
+#endif
       if (const Kernels* k = kernelsFor(isa)) best = k;
+    }
     return best;
   }();
   return *chosen;
