@@ -12,10 +12,6 @@
 
 #include "platform/crlf.h"
 
-#if defined(KAWASE_X86_64)
-#include <immintrin.h>
-#endif
-
 namespace kawase {
 
 // A byte of a run: neither NUL nor 0x80 and up. The NUL stops the run, so
@@ -92,18 +88,11 @@ struct AsciiSsse3 {
 
 #if defined(KAWASE_X86_64)
 struct AsciiAvx512 {
-  // As AsciiPortable::copyRun, thirty-two bytes a step spread over 64 slots,
-  // each byte in the second of its two and a CR in the first, and
-  // compressed to the bytes and the CRs of the LFs. Where the run ends
-  // inside a step, only the output of the bytes before the end is stored.
+  // As AsciiPortable::copyRun, thirty-two bytes a step stored with their
+  // CR LFs; where the run ends inside a step, only the output of the bytes
+  // before the end.
   KAWASE_TARGET_AVX512 static size_t copyRun(const unsigned char* p, const unsigned char* e,
                                              unsigned char** o) {
-    constexpr uint64_t kEven = 0x5555555555555555u;
-    const __m512i spread =
-        _mm512_set_epi8(31, 0, 30, 0, 29, 0, 28, 0, 27, 0, 26, 0, 25, 0, 24, 0, 23, 0, 22, 0, 21, 0,
-                        20, 0, 19, 0, 18, 0, 17, 0, 16, 0, 15, 0, 14, 0, 13, 0, 12, 0, 11, 0, 10, 0,
-                        9, 0, 8, 0, 7, 0, 6, 0, 5, 0, 4, 0, 3, 0, 2, 0, 1, 0, 0, 0);
-    const __m512i cr = _mm512_set1_epi8('\r');
     const __m512i lf = _mm512_set1_epi8('\n');
     constexpr __mmask64 kHalf = 0xFFFFFFFFu;
     const unsigned char* q = p;
@@ -113,15 +102,8 @@ struct AsciiAvx512 {
       // 0x80 and up, or NUL, ends the run.
       uint64_t stops =
           (_mm512_movepi8_mask(v) | _mm512_cmpeq_epi8_mask(v, _mm512_setzero_si512())) & kHalf;
-      uint64_t lfs = _mm512_mask_cmpeq_epi8_mask(kHalf, v, lf);
       unsigned k = stops != 0 ? static_cast<unsigned>(_tzcnt_u64(stops)) : 32;
-      lfs = _bzhi_u64(lfs, k);
-      __m512i slots = _mm512_mask_permutexvar_epi8(cr, ~kEven, spread, v);
-      __mmask64 keep = _bzhi_u64(~kEven, 2 * k) | _pdep_u64(lfs, kEven);
-      auto count = static_cast<unsigned>(k + _mm_popcnt_u64(lfs));
-      _mm512_mask_storeu_epi8(out, _bzhi_u64(~0ull, count),
-                              _mm512_maskz_compress_epi8(keep, slots));
-      out += count;
+      out = storeWithCrLfAvx512(v, _mm512_mask_cmpeq_epi8_mask(kHalf, v, lf), k, out);
       q += k;
       if (k < 32) {
         *o = out;
