@@ -5,9 +5,11 @@
 // fast road together, and their output waits in the output buffer until
 // the next read, which may block: a pipe or a terminal is converted line
 // by line as it arrives, a file a large block at a time. A line that the
-// fast road stops in goes through the full converter on its own, after
-// what waits has been written: output of earlier lines always leaves
-// before a message about a later one.
+// fast road stops in goes through the full converter on its own, onto the
+// output that waits. Where standard error may be the output's own file,
+// the output of earlier lines leaves before the reports about a later one;
+// into two destinations, the reports of a batch leave together before the
+// batch's output.
 #include "convert/engine.h"
 
 #include <cstring>

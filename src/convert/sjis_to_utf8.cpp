@@ -5,7 +5,7 @@
 #include "convert/convert.h"
 #include "convert/dense_tables.h"
 #include "strutil/strutil.h"
-#include "support/reports.h"
+#include "support/messages.h"
 
 namespace kawase {
 

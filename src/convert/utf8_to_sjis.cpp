@@ -10,7 +10,7 @@
 #include "convert/ascii_run.h"
 #include "convert/convert.h"
 #include "convert/dense_tables.h"
-#include "support/reports.h"
+#include "support/messages.h"
 
 namespace kawase {
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
 
 namespace kawase {
 
@@ -22,13 +23,19 @@ extern int errmsg_output_flg;
 // errfp is kErrfpStdout); never to a stream held in errfp.
 void errmsg(const char* fmt, ...);
 
-// A message made in place, in its written form (each line end CR LF), by
-// callers that make many of one kind without the formatter: the converters'
-// reports. errmsgRoom gives room for up to n bytes (n at most 1024), and
-// errmsgMade takes the message's end. It goes out as errmsg's would: at
-// once, or with what is held while a hold lasts.
-char* errmsgRoom(long n);
-void errmsgMade(const char* end);
+// The converters' reports of characters without a counterpart, one line
+// each, as errmsg writes them. A file in the wrong encoding gives one for
+// every character, so they are made by hand rather than through the
+// formatter, straight into the messages held.
+// "Error code: " and the n bytes of a UTF-8 sequence in hex, "=", and the
+// code point: "U+" and at least four digits when the sequence has fewer
+// than four bytes, the digits alone when it has four, and "U+?" for none
+// (cp < 0: a stray byte, or a sequence cut short by the end of the line).
+void reportUtf8(const unsigned char* p, int n, int32_t cp);
+
+// "Error code: " and the two bytes of a Shift_JIS key in hex, the second in
+// brackets, " ... " and up to 64 bytes of the line from the key on.
+void reportSjis(const unsigned char* key);
 
 // As errmsg, but also to the stream held in errfp; leaves errmsg_output_flg.
 void errmsg1(const char* fmt, ...);
