@@ -1,22 +1,30 @@
-// The fast road changes no byte: the engine writes the same output, the same
-// reports in the same places and ends the same way with it as without it,
-// over inputs of every kind the converters meet. A failed check aborts.
+// The engine and the fast road of every kernel instance. The fast road
+// changes no byte: the engine writes the same output, the same reports in
+// the same places and ends the same way with it as without it, over inputs
+// of every kind the converters meet; and the engine's own failures.
 #include "convert/engine.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 #include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "convert/convert.h"
 #include "convert/tables.h"
 #include "fuzz_util.h"
 #include "testutil/codes.h"
 #include "testutil/instances.h"
 #include "testutil/memstream.h"
+
+#if defined(__unix__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace kawase {
 namespace {
@@ -34,7 +42,7 @@ std::vector<std::string> inputs() {
   std::vector<int> order(static_cast<size_t>(unicodeTbl2Count));
   std::iota(order.begin(), order.end(), 0);
   std::shuffle(order.begin(), order.end(), rng);
-  std::string ja, sj, controls, noise;
+  std::string ja, sj, noise;
   for (int i : order) {
     if (i < unicodeTblCount && i != 0) ja += filler() + test::utf8(unicodeTbl[i].unicode);
     if (i != 0) sj += filler() + test::sjisBytes(unicodeTbl2[i].sjis);
@@ -48,13 +56,50 @@ std::vector<std::string> inputs() {
     if (r == 1) damaged[i] = static_cast<char>(rng());
     if (r == 2) damaged.insert(i, 1, '\n');
   }
-  const std::vector<std::string> pool = {
-      "a",        "\xE3\x81\x82", "\x82\xA0",     std::string(1, '\0'), "\r",           "\n",
-      "\xB1",     "\x81",         "\xE3\x81",     "\xF0\x9F\x98\x80",   "\xEF\xBF\xBD", "\xFC\xFC",
-      "\x82\xF5", "\xC0\x8A",     "\xE0\x80\x9A", "\xEF\xBB\xBF"};
-  for (int i = 0; i < 20000; i++) controls += pool[rng() % pool.size()];
+  // Every two- and three-byte UTF-8 form, and every Shift_JIS key.
+  std::string forms, keys;
+  for (int a = 0xC0; a < 0xF0; a++)
+    for (int b = 0x80; b < 0xC0; b++)
+      for (int c = 0x80; c < (a < 0xE0 ? 0x81 : 0xC0); c++)
+        forms += std::string{'a', static_cast<char>(a), static_cast<char>(b)} +
+                 (a < 0xE0 ? "" : std::string(1, static_cast<char>(c)));
+  for (int k = 0x8000; k < 0x10000; k++) keys += test::sjisBytes(k) + "a";
   for (int i = 0; i < 60000; i++) noise += static_cast<char>(rng() % 8 == 0 ? '\n' : rng());
-  std::vector<std::string> in = {ja, sj, damaged, controls + "\x1Atail\n", noise};
+  std::vector<std::string> in = {ja, sj, forms, keys, damaged, noise};
+  // Characters among the forms the fast road leaves alone, one in 2 to one
+  // in 256, so that they fall anywhere in the vector steps.
+  const std::vector<std::string> valid = {
+      "a",        "Hello ",   "\n",       "\xE3\x81\x82", "\xE6\xBC\xA2",
+      "\xC2\xA7", "\x82\xA0", "\x88\x9F", "\x81\x40",     "\xB1"};
+  const std::vector<std::string> odd = {std::string(1, '\0'),
+                                        "\r",
+                                        "\x1A",
+                                        "\xC0\x8A",
+                                        "\xE0\x80\x8A",
+                                        "\xE0\x80\x9A",
+                                        "\xC1\x81",
+                                        "\xF0\x9F\x98\x80",
+                                        "\xEF\xBF\xBD",
+                                        "\xED\xA0\x80",
+                                        "\xE3\x81",
+                                        "\xC2",
+                                        "\x80",
+                                        "\xFF",
+                                        "\xF0\xA0\xAE\x9F",
+                                        "\x81\x0A",
+                                        "\x81",
+                                        "\xA0",
+                                        "\xFC\xFC",
+                                        "\xEF\xBB\xBF",
+                                        "\xEF\xBD\xB1"};
+  for (unsigned oddOneIn : {2u, 16u, 64u, 256u}) {
+    std::string mix;
+    while (mix.size() < 20000) {
+      const auto& from = rng() % oddOneIn == 0 ? odd : valid;
+      mix += from[rng() % from.size()];
+    }
+    in.push_back(mix + "\x1Atail\n");
+  }
   in.push_back(std::string(255997, '\xB1') + "\n");  // a line that grows threefold
   in.push_back(std::string(1000, 'z') + '\0' + std::string(300000, 'z') + "\nz\n");
   // Characters cut short by the end of the data.
@@ -93,6 +138,105 @@ TEST_P(EngineKernels, FastRoadChangesNoByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Each, EngineKernels, testing::ValuesIn(kAllIsas), test::instanceName);
+
+// Each instance's fast road writes the same bytes and stops at the same
+// place as the portable one, over every span start and length around the
+// vector steps. Input ends where reading faults, and the output's room is
+// followed by guard bytes, so that any access past them shows, a vector one
+// too.
+using Road = const char* (*)(const char*, const char*, char**);
+
+std::string hex(const std::string& s) {
+  std::string h;
+  for (char ch : s) {
+    auto c = static_cast<unsigned char>(ch);
+    h += "0123456789ABCDEF"[c >> 4], h += "0123456789ABCDEF"[c & 15];
+  }
+  return h;
+}
+
+constexpr size_t kMaxSpan = 4096, kGuard = 64;
+
+// Where a span's bytes go: right before a page that may not be touched
+// (where mmap makes one), so that even a vector load past them faults.
+char* fencedEnd() {
+#if defined(__unix__)
+  static char* end = [] {
+    const auto page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t size = (kMaxSpan + page - 1) / page * page;
+    void* m =
+        mmap(nullptr, size + page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (m == MAP_FAILED || mprotect(static_cast<char*>(m) + size, page, PROT_NONE) != 0)
+      std::abort();
+    return static_cast<char*>(m) + size;
+  }();
+  return end;
+#else
+  return nullptr;
+#endif
+}
+
+// The stop's offset and the output of `road` over text[from, from + len).
+// The output has exactly its room, then guard bytes that must stay as they
+// were: AddressSanitizer does not see vector stores.
+std::string run(Road road, size_t growth, const std::string& text, size_t from, size_t len,
+                size_t* stop) {
+  fuzz::Block block(len), out(growth * len + 1 + kGuard);
+  char* in = fencedEnd() != nullptr ? fencedEnd() - len : block.bytes;
+  if (len > 0) std::memcpy(in, text.data() + from, len);
+  const std::string guard(kGuard, '\x5A');
+  std::memcpy(out.bytes + growth * len + 1, guard.data(), kGuard);
+  char* o = out.bytes;
+  *stop = static_cast<size_t>(road(in, in + len, &o) - in);
+  return std::to_string(*stop) + ":" + std::string(out.bytes, o) + "|" +
+         std::string(out.bytes + growth * len + 1, kGuard);
+}
+
+struct RoadPair {
+  const char* name;
+  Road portable, other;
+  size_t growth;
+};
+
+// Both roads over spans of `text`: false after the first mismatch.
+bool sameOver(const std::string& text, const RoadPair& road, std::mt19937& rng) {
+  // The stop, npos after a mismatch.
+  auto same = [&](size_t from, size_t len) {
+    size_t stop, wantStop;
+    std::string got = run(road.other, road.growth, text, from, len, &stop);
+    std::string want = run(road.portable, road.growth, text, from, len, &wantStop);
+    EXPECT_EQ(got, want) << road.name << " over " << hex(text.substr(from, len));
+    return got == want ? stop : std::string::npos;
+  };
+  // Every start within a step pair and every length around the steps.
+  for (size_t from = 0; from < 64; from++)
+    for (size_t len = 0; len <= 200 && from + len <= text.size(); len++)
+      if (same(from, len) == std::string::npos) return false;
+  // The whole text in pieces, each from the byte after the last stop.
+  for (size_t pos = 0; pos < text.size();) {
+    size_t len = std::min<size_t>(text.size() - pos, 1 + rng() % kMaxSpan);
+    size_t stop = same(pos, len);
+    if (stop == std::string::npos) return false;
+    pos += stop < len ? stop + 1 : len;
+  }
+  return true;
+}
+
+class SpanKernels : public testing::TestWithParam<Isa> {};
+
+TEST_P(SpanKernels, SameBytesAndStopAsThePortableRoad) {
+  const Kernels* k = kernelsFor(GetParam());
+  if (k == nullptr) GTEST_SKIP() << "no " << isaName(GetParam()) << " kernels on this host";
+  const RoadPair roads[] = {{"UTF-8 to Shift_JIS", unitosjSpanPortable, k->unitosjSpan, 2},
+                            {"Shift_JIS to UTF-8", sjtouniSpanPortable, k->sjtouniSpan, 3}};
+  std::mt19937 rng(7);
+  bool same = true;
+  for (const std::string& text : inputs())
+    for (const RoadPair& road : roads) same = same && sameOver(text, road, rng);
+}
+
+INSTANTIATE_TEST_SUITE_P(Each, SpanKernels, testing::Values(Isa::kSsse3, Isa::kAvx512),
+                         test::instanceName);
 
 // The engine's own failures, through the stream seam: a read that fails
 // inside a line or a character drops that line and ends the run; a write
