@@ -86,7 +86,7 @@ const char* messageText(const char* fmt, va_list args) {
 
 // Messages bound for standard error wait here in their written form, each
 // line end CR LF: while a hold lasts (errmsgHold), and each report made in
-// place (errmsgRoom) until it is whole. A file full of unmapped characters
+// place (reportRoom) until it is whole. A file full of unmapped characters
 // gives a message for each, and one write for many of them is what keeps
 // such a file from costing a system call per character.
 constexpr long kHeldSize = 256 * 1024;
