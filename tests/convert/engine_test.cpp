@@ -146,15 +146,6 @@ INSTANTIATE_TEST_SUITE_P(Each, EngineKernels, testing::ValuesIn(kAllIsas), test:
 // too.
 using Road = const char* (*)(const char*, const char*, char**);
 
-std::string hex(const std::string& s) {
-  std::string h;
-  for (char ch : s) {
-    auto c = static_cast<unsigned char>(ch);
-    h += "0123456789ABCDEF"[c >> 4], h += "0123456789ABCDEF"[c & 15];
-  }
-  return h;
-}
-
 constexpr size_t kMaxSpan = 4096, kGuard = 64;
 
 // Where a span's bytes go: right before a page that may not be touched
@@ -205,7 +196,7 @@ bool sameOver(const std::string& text, const RoadPair& road, std::mt19937& rng) 
     size_t stop, wantStop;
     std::string got = run(road.other, road.growth, text, from, len, &stop);
     std::string want = run(road.portable, road.growth, text, from, len, &wantStop);
-    EXPECT_EQ(got, want) << road.name << " over " << hex(text.substr(from, len));
+    EXPECT_EQ(got, want) << road.name << " over " << testing::PrintToString(text.substr(from, len));
     return got == want ? stop : std::string::npos;
   };
   // Every start within a step pair and every length around the steps.
