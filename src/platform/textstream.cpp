@@ -245,33 +245,11 @@ char* streamGets(char* buf, int limit, Stream* s) {
   return buf;
 }
 
-long streamRead(void* buf, long n, Stream* s) {
-  if (s == nullptr || s->writing || n <= 0) return 0;
-  auto* out = static_cast<unsigned char*>(buf);
-  long got = 0;
-  while (got < n) {
-    if (s->pos == s->len) {
-      // A request of a whole block or more is read straight into the
-      // caller's memory and translated there, saving a copy.
-      if (n - got >= kBufferSize && s->buffered) {
-        long put = fill(s, out + got, n - got);
-        if (put == 0) break;
-        got += put;
-        continue;
-      }
-      if (!refill(s)) break;
-    }
-    long take = s->len - s->pos < n - got ? s->len - s->pos : n - got;
-    std::memcpy(out + got, s->buf + s->pos, static_cast<size_t>(take));
-    s->pos += take;
-    got += take;
-  }
-  return got;
-}
-
 long streamReadSome(void* buf, long n, Stream* s) {
   if (s == nullptr || s->writing || n <= 0) return 0;
   if (s->pos == s->len) {
+    // A request of a whole block or more is read straight into the
+    // caller's memory and translated there, saving a copy.
     if (n >= kBufferSize && s->buffered) return fill(s, static_cast<unsigned char*>(buf), n);
     if (!refill(s)) return 0;
   }
@@ -279,6 +257,13 @@ long streamReadSome(void* buf, long n, Stream* s) {
   std::memcpy(buf, s->buf + s->pos, static_cast<size_t>(take));
   s->pos += take;
   return take;
+}
+
+long streamRead(void* buf, long n, Stream* s) {
+  auto* out = static_cast<unsigned char*>(buf);
+  long got = 0;
+  for (long put; got < n && (put = streamReadSome(out + got, n - got, s)) > 0;) got += put;
+  return got;
 }
 
 namespace {
